@@ -1,0 +1,72 @@
+#include "shell/dialogs.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
+
+namespace orv {
+namespace {
+
+class QtDialogs final : public Dialogs {
+ public:
+  void message(QWidget* parent, const QString& text) override {
+    QMessageBox box(QMessageBox::NoIcon, applicationTitle(), text, QMessageBox::Ok, parent);
+    box.exec();
+  }
+
+  void error(QWidget* parent, const QString& text) override {
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), withFullStop(text),
+                    QMessageBox::Ok, parent);
+    box.exec();
+  }
+
+  bool confirm(QWidget* parent, const QString& caption, const QString& text) override {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::NoButton, parent);
+    QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() != no;
+  }
+
+  QString saveFile(QWidget* parent, const QString& initialName, const QString& filter) override {
+    QFileDialog dialog(parent, QString(), initialName, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    // Existing files are replaced without a question; no extension is added.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(initialName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+  }
+
+  bool printSetup(QWidget* parent, QPrinter* printer) override {
+    QPrintDialog dialog(printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+  }
+};
+
+std::unique_ptr<Dialogs>& slot() {
+  static std::unique_ptr<Dialogs> dialogs;
+  return dialogs;
+}
+
+}  // namespace
+
+Dialogs& Dialogs::current() {
+  if (!slot()) slot() = std::make_unique<QtDialogs>();
+  return *slot();
+}
+
+std::unique_ptr<Dialogs> Dialogs::install(std::unique_ptr<Dialogs> dialogs) {
+  std::unique_ptr<Dialogs> previous = std::move(slot());
+  slot() = std::move(dialogs);
+  return previous;
+}
+
+QString withFullStop(const QString& text) {
+  return text.endsWith(QLatin1Char('.')) ? text : text + QLatin1Char('.');
+}
+
+}  // namespace orv
