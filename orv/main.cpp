@@ -1,0 +1,23 @@
+// Program entry: the application, the main window, the warning dialog, the message loop.
+#include <QApplication>
+
+#include "shell/tform1.h"
+#include "shell/unix_signals.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("orv"));
+  // The window lives on while hidden in the notification area.
+  QApplication::setQuitOnLastWindowClosed(false);
+
+  orv::TForm1 form(QApplication::arguments().mid(1));
+  if (form.startupAborted()) return 0;
+
+  orv::UnixSignals unixSignals;
+  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &app,
+                   &QCoreApplication::quit);
+  if (form.startVisible()) form.show();
+  const int result = QApplication::exec();
+  form.FormDestroy(&form);
+  return result;
+}
