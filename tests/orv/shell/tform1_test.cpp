@@ -17,6 +17,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <csignal>
+#include <limits>
 #include <memory>
 
 #include "dialup/ras_library.h"
@@ -327,8 +328,8 @@ class TForm1Test : public QObject {
   }
 
   void terminationSignalsAskForShutdown() {
-    orv::UnixSignals signals;
-    QSignalSpy spy(&signals, &orv::UnixSignals::terminationRequested);
+    orv::UnixSignals unixSignals;
+    QSignalSpy spy(&unixSignals, &orv::UnixSignals::terminationRequested);
     for (int number : {SIGTERM, SIGHUP, SIGINT}) {
       const int before = spy.count();
       ::raise(number);
