@@ -1,0 +1,107 @@
+#include "cp1252.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace orvsig {
+namespace {
+
+// Code points of the bytes 0x80 to 0x9F; 0 where the code page assigns none.
+constexpr char32_t kHighControls[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// Strict UTF-8 decoding: no overlong forms, no surrogates, nothing above U+10FFFF.
+std::optional<std::u32string> decodeUtf8(std::string_view text) {
+  std::u32string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<std::uint8_t>(text[i]);
+    int extra;
+    char32_t cp;
+    if (lead < 0x80) {
+      extra = 0;
+      cp = lead;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+      extra = 1;
+      cp = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+      extra = 2;
+      cp = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+      extra = 3;
+      cp = lead & 0x07;
+    } else {
+      return std::nullopt;
+    }
+    if (i + extra >= text.size()) return std::nullopt;
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<std::uint8_t>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+        (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))) {
+      return std::nullopt;
+    }
+    out.push_back(cp);
+    i += extra + 1;
+  }
+  return out;
+}
+
+std::optional<char> encodeChar(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
+  for (int i = 0; i < 32; ++i) {
+    if (kHighControls[i] != 0 && kHighControls[i] == cp) return static_cast<char>(0x80 + i);
+  }
+  return std::nullopt;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> toCp1252(std::string_view text) {
+  const auto decoded = decodeUtf8(text);
+  if (!decoded) return std::string(text);
+  std::string out;
+  for (char32_t cp : *decoded) {
+    const auto byte = encodeChar(cp);
+    if (!byte) return std::nullopt;
+    out += *byte;
+  }
+  return out;
+}
+
+std::string cp1252ToDisplay(std::string_view bytes) {
+  std::string out;
+  for (char c : bytes) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    char32_t cp = byte;
+    if (byte >= 0x80 && byte <= 0x9F) cp = kHighControls[byte - 0x80];
+    if (byte == '\\') {
+      out += "\\\\";
+    } else if (byte < 0x20 || byte == 0x7F || cp == 0) {
+      char escape[5];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    } else {
+      appendUtf8(out, cp);
+    }
+  }
+  return out;
+}
+
+}  // namespace orvsig
