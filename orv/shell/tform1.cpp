@@ -15,7 +15,7 @@
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
 
-#include "sigmatch.h"
+#include "sigmatch/sigmatch.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
