@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+
+#include "findings.h"
+
+namespace codesniff {
+
+// Files of this length or longer are examined only when the caller asks for any length.
+constexpr std::uint64_t kSizeLimit = 524288;
+
+struct ExamineOptions {
+  std::size_t blockSize = 128 * 1024;     // bytes read at a time
+  std::size_t textCapacity = 128 * 1024;  // examined text gathered before a search
+  bool skipHoles = true;
+};
+
+// Examines the file at `path`. Files that cannot be opened, are not regular files or
+// are too long (unless `anyLength`) give no findings.
+Findings examineFile(const char* path, bool anyLength, const ExamineOptions& options = {});
+
+// Reads the next bytes into the buffer: the count, 0 at the end, negative on error.
+using BlockRead = std::function<std::ptrdiff_t(unsigned char* buffer, std::size_t capacity)>;
+
+// Examines what `read` delivers until the end, a read error or a settled answer. After
+// an error the findings are those of the bytes read before it.
+Findings examineBlocks(const BlockRead& read, const ExamineOptions& options = {});
+
+}  // namespace codesniff

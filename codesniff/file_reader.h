@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace codesniff {
+
+// Read-only access to one regular file, in blocks. Anything that is not a regular
+// file (folder, device, fifo, socket) is not opened at all, so no call can block on a
+// fifo without a writer or read an endless device.
+class FileReader {
+ public:
+  // `skipHoles`: jump over the holes of a sparse file. Holes read as zero bytes, which
+  // the examined text drops anyway, so skipping them changes nothing but the time.
+  explicit FileReader(const char* path, bool skipHoles = true);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  bool isOpen() const { return m_fd >= 0; }
+  // The file's length when it was opened. Reading stops there even if the file grows.
+  std::uint64_t size() const { return m_size; }
+
+  // Reads the next bytes into `buffer`: the count, 0 at the end, -1 on a read error.
+  std::ptrdiff_t read(unsigned char* buffer, std::size_t capacity);
+
+ private:
+  void skipToData();
+
+  int m_fd = -1;
+  std::uint64_t m_size = 0;
+  std::uint64_t m_position = 0;
+  bool m_skipHoles = false;
+};
+
+}  // namespace codesniff

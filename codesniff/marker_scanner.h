@@ -1,0 +1,44 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <vector>
+
+#include "find_text.h"
+#include "findings.h"
+#include "vocabulary.h"
+
+namespace codesniff {
+
+// Looks for the markers in a file's examined text while the file's bytes come in
+// piece by piece. The pieces may be cut anywhere: the scanner keeps the tail of the
+// text it has searched, so a marker that spans two pieces is still found, and the
+// findings equal those of searching the whole text at once.
+class MarkerScanner {
+ public:
+  // `capacity`: how much examined text is gathered before it is searched.
+  explicit MarkerScanner(std::size_t capacity = 128 * 1024);
+
+  // Takes the next raw bytes of the file.
+  void feed(const unsigned char* data, std::size_t size);
+  // Searches what is still gathered; call once after the last piece.
+  void finish();
+
+  // True when no further bytes can change the result.
+  bool settled() const;
+  const Findings& findings() const { return m_findings; }
+
+ private:
+  void search();
+
+  // Enough of the searched text to complete any marker that starts inside it.
+  static constexpr std::size_t kCarry = kLongestMarker - 1;
+
+  std::vector<unsigned char> m_text;
+  std::size_t m_length = 0;
+  std::size_t m_unsearched = 0;  // bytes at the end of m_text not searched yet
+  std::array<BadCharacterTable, kMarkers.size()> m_tables;
+  Findings m_findings;
+};
+
+}  // namespace codesniff

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <cstddef>
+
+namespace codesniff {
+
+// True for the bytes a file's examined text keeps: ASCII digits and letters.
+bool isExaminedByte(unsigned char byte);
+
+// Appends the examined bytes of `in` to `out` in order and returns how many were
+// written. `out` must have room for `size` bytes.
+std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned char* out);
+
+}  // namespace codesniff
