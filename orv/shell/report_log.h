@@ -3,6 +3,7 @@
 #include <QString>
 #include <cstdint>
 
+class QColor;
 class QPlainTextEdit;
 class QPrinter;
 class QTextEdit;

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
 
@@ -106,6 +107,7 @@ void TForm1::loadHelpText() {
   if (!file.open(QIODevice::ReadOnly))
     throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
   loadRichText(Hilfe->document(), file.readAll());
+  Hilfe->moveCursor(QTextCursor::Start);
 }
 
 void TForm1::FormDestroy(QObject*) {

@@ -66,8 +66,9 @@ void TForm1::buildWindow() {
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   QFont font;
-  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans"),
-                    QStringLiteral("Sans Serif")});
+  // The classic dialog font where there is one, else a sans serif of the same width.
+  font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                    QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
   font.setPointSize(8);
   setFont(font);
 
@@ -254,6 +255,7 @@ QWidget* TForm1::buildSettingsPage() {
   Sperre = checkBox("Sperre", QStringLiteral("Sicherheitssperre aktivieren"));
   Warnsignal = checkBox("Warnsignal", QStringLiteral("Akkustisches Warnsignal ausgeben"));
   auto* generalLayout = new QVBoxLayout(general);
+  generalLayout->setSpacing(2);
   for (QWidget* box : {AutoStart, Minimiert, Sperre, Warnsignal}) generalLayout->addWidget(box);
 
   GroupBox1 = named(new QGroupBox(QStringLiteral("Einstellungen für die DFÜ Netzwerküberwachung")),
@@ -261,9 +263,13 @@ QWidget* TForm1::buildSettingsPage() {
   ScanRAS = checkBox("ScanRAS", QStringLiteral("DFÜ Netzwerk permanent überwachen"));
   IntervallRAS = unboundedSpinBox("IntervallRAS");
   auto* dialupLayout = new QVBoxLayout(GroupBox1);
+  dialupLayout->setSpacing(2);
   dialupLayout->addWidget(ScanRAS);
-  dialupLayout->addWidget(
-      wrappedLabel(QStringLiteral("Prüfinterfall für DFÜ Netzwerküberwachung in ms:")));
+  QLabel* intervalLabel =
+      wrappedLabel(QStringLiteral("Prüfinterfall für DFÜ Netzwerküberwachung in ms:"));
+  // Two lines in this narrow column; a wrapped label does not claim them by itself.
+  intervalLabel->setMinimumHeight(2 * intervalLabel->fontMetrics().lineSpacing() + 2);
+  dialupLayout->addWidget(intervalLabel);
   dialupLayout->addWidget(IntervallRAS);
 
   auto* disk = named(
@@ -283,17 +289,23 @@ QWidget* TForm1::buildSettingsPage() {
   diskLayout->addWidget(UseHeur, 1, 0, 1, 2);
   diskLayout->addWidget(ReportOnly, 2, 0, 1, 2);
   diskLayout->addWidget(new QLabel(QStringLiteral("Prüfintervall für Speicher in ms:")), 3, 0);
-  diskLayout->addWidget(IntervallMEM, 3, 1);
+  IntervallMEM->setFixedWidth(90);
+  diskLayout->addWidget(IntervallMEM, 3, 1, Qt::AlignRight);
   diskLayout->addWidget(new QLabel(QStringLiteral("Erlaubte Anwendungen:")), 4, 0, 1, 2);
   diskLayout->addWidget(Erlaubt, 5, 0, 1, 2);
   diskLayout->setRowStretch(5, 1);
 
-  auto* left = new QVBoxLayout;
-  left->addWidget(general);
-  left->addWidget(GroupBox1);
-  left->addStretch(1);
+  // The right group's title is the longest text of the page: it gets the room it needs.
+  auto* left = new QWidget;
+  left->setFixedWidth(246);
+  auto* leftLayout = new QVBoxLayout(left);
+  leftLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout->addWidget(general);
+  leftLayout->addWidget(GroupBox1);
+  leftLayout->addStretch(1);
   auto* layout = new QHBoxLayout(page);
-  layout->addLayout(left, 1);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addWidget(left);
   layout->addWidget(disk, 1);
   return page;
 }
