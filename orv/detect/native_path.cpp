@@ -1,0 +1,73 @@
+#include "detect/native_path.h"
+
+namespace orv {
+namespace {
+
+constexpr char16_t kEscapeBase = 0xDC80;
+
+// Length of the valid UTF-8 sequence starting at `i`, or 0 when the byte there starts none.
+int validSequenceLength(const QByteArray& bytes, qsizetype i) {
+  const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
+  const unsigned char lead = at(i);
+  if (lead < 0x80) return 1;
+  int length;
+  char32_t minimum;
+  char32_t code;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, minimum = 0x80, code = lead & 0x1F;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, minimum = 0x800, code = lead & 0x0F;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, minimum = 0x10000, code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > bytes.size()) return 0;
+  for (int k = 1; k < length; ++k) {
+    if ((at(i + k) & 0xC0) != 0x80) return 0;
+    code = (code << 6) | (at(i + k) & 0x3F);
+  }
+  // Overlong forms, surrogates and values beyond Unicode are not valid UTF-8.
+  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+  return length;
+}
+
+}  // namespace
+
+QString pathFromNative(const QByteArray& bytes) {
+  QString path;
+  path.reserve(bytes.size());
+  for (qsizetype i = 0; i < bytes.size();) {
+    const int length = validSequenceLength(bytes, i);
+    if (length == 0) {
+      path.append(QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i]))));
+      ++i;
+    } else {
+      path.append(QString::fromUtf8(bytes.constData() + i, length));
+      i += length;
+    }
+  }
+  return path;
+}
+
+QByteArray pathToNative(const QString& path) {
+  QByteArray bytes;
+  bytes.reserve(path.size());
+  qsizetype start = 0;
+  const auto flush = [&](qsizetype end) {
+    if (end > start) bytes.append(QStringView(path).mid(start, end - start).toUtf8());
+  };
+  for (qsizetype i = 0; i < path.size(); ++i) {
+    const char16_t unit = path[i].unicode();
+    const bool escaped = unit >= kEscapeBase && unit <= kEscapeBase + 0xFF &&
+                         !(i > 0 && path[i - 1].isHighSurrogate());
+    if (!escaped) continue;
+    flush(i);
+    bytes.append(static_cast<char>(unit - kEscapeBase));
+    start = i + 1;
+  }
+  flush(path.size());
+  return bytes;
+}
+
+}  // namespace orv
