@@ -1,0 +1,86 @@
+#include "crc32.h"
+
+#include <QFile>
+#include <QString>
+
+#include <array>
+#include <cerrno>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orv {
+namespace {
+
+constexpr std::array<std::uint32_t, 256> makeTable() {
+  std::array<std::uint32_t, 256> table{};
+  for (std::uint32_t n = 0; n < 256; ++n) {
+    std::uint32_t c = n;
+    for (int k = 0; k < 8; ++k) c = (c & 1U) ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+    table[n] = c;
+  }
+  return table;
+}
+
+constexpr std::array<std::uint32_t, 256> kTable = makeTable();
+
+// Blocks keep the memory bounded for executables of any size.
+constexpr std::size_t kBlockSize = 64 * 1024;
+
+class FileDescriptor {
+ public:
+  explicit FileDescriptor(int fd) : m_fd(fd) {}
+  ~FileDescriptor() {
+    if (m_fd >= 0) ::close(m_fd);
+  }
+  FileDescriptor(const FileDescriptor&) = delete;
+  FileDescriptor& operator=(const FileDescriptor&) = delete;
+  int get() const { return m_fd; }
+
+ private:
+  int m_fd;
+};
+
+}  // namespace
+
+std::uint32_t Crc32Update(std::uint32_t reg, const void* bytes, std::size_t length) {
+  const auto* p = static_cast<const unsigned char*>(bytes);
+  for (std::size_t i = 0; i < length; ++i) reg = kTable[(reg ^ p[i]) & 0xFFU] ^ (reg >> 8);
+  return reg;
+}
+
+std::int32_t FileCrc32(const char* nativePath) {
+  if (nativePath == nullptr || *nativePath == '\0') return -1;
+  // O_NONBLOCK: a FIFO named like a program must not stall the scan waiting for a writer.
+  const FileDescriptor file(::open(nativePath, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  if (file.get() < 0) return -1;
+  struct stat info {};
+  // Only regular files have a content to fingerprint; a device such as /dev/zero never ends.
+  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+
+  std::vector<unsigned char> block(kBlockSize);
+  std::uint32_t reg = 0xFFFFFFFFU;
+  for (;;) {
+    const ssize_t n = ::read(file.get(), block.data(), block.size());
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      // Never hand out the CRC of a part as if it were the whole file.
+      return -1;
+    }
+    reg = Crc32Update(reg, block.data(), static_cast<std::size_t>(n));
+  }
+  return static_cast<std::int32_t>(~reg);
+}
+
+std::int32_t FileCrc32(const QString& path) {
+  if (path.isEmpty()) return -1;
+  const QByteArray native = QFile::encodeName(path);
+  // A NUL would silently cut the path short and name another file.
+  if (native.contains('\0')) return -1;
+  return FileCrc32(native.constData());
+}
+
+}  // namespace orv
