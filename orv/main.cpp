@@ -3,6 +3,7 @@
 
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
+#include "warning/tmeldung.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
@@ -12,6 +13,8 @@ int main(int argc, char* argv[]) {
 
   orv::TForm1 form(QApplication::arguments().mid(1));
   if (form.startupAborted()) return 0;
+  orv::TMeldung meldung;  // hidden until the first warning
+  form.setWarningDialog(&meldung);
 
   orv::UnixSignals unixSignals;
   QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &app,

@@ -3,19 +3,9 @@
 #include <QString>
 #include <cstdint>
 
+#include "warning/warning_codes.h"
+
 namespace orv {
-
-// The answers of a warning: what the user chose, or the lock's default.
-enum WarningAnswer : int {
-  kNoAnswer = 0,  // the warning ended without an answer (closed, program ending)
-  kIgnore = 1,
-  kAllow = 2,
-  kDelete = 3,
-  kTerminate = 4,
-};
-
-// The severity shown by the warning's traffic light.
-enum WarningLevel : int { kLevelRed = 1, kLevelYellow = 2, kLevelGreen = 3 };
 
 // What the detection parts (disk scan, process monitor) need from the main window.
 // The window implements it; tests implement it with a recording double.

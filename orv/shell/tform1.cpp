@@ -2,6 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QFileSystemModel>
+#include <QShortcut>
+#include <QTreeView>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
@@ -16,12 +20,15 @@
 #include <QTextEdit>
 #include <QWindowStateChangeEvent>
 
+#include "detect/allowed_list.h"
 #include "sigmatch/sigmatch.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
+#include "warning/tmeldung.h"
+#include "warning/warning_presenter.h"
 
 // Resources of a static library are only linked when something names them.
 static void initResources() { Q_INIT_RESOURCE(orv); }
@@ -44,6 +51,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   initResources();
   buildWindow();
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
+  m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
   BaseDir = baseDirFromArguments(arguments);
   FormCreate(this);
@@ -57,6 +65,17 @@ void TForm1::connectHandlers() {
   connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(Button3); });
   connect(PageControl1, &QTabWidget::currentChanged, this,
           [this] { PageControl1Change(PageControl1); });
+  connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(Button4); });
+  connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(Button5); });
+  // "Scan abbrechen" is the cancel button of its page: Escape there stops a running scan.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Button5->parentWidget());
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (Button5->isEnabled()) Button5->click();
+  });
+  connect(UseHeur, &QCheckBox::toggled, this, [this] { UseHeurClick(UseHeur); });
+  connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
+  connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, qApp,
           &QCoreApplication::quit, Qt::QueuedConnection);
 }
@@ -148,6 +167,90 @@ void TForm1::Button2Click(QObject*) {
 }
 
 void TForm1::Button3Click(QObject*) { m_report->clear(); }
+
+void TForm1::setWarningDialog(TMeldung* dialog) {
+  WarningPresenter::Hooks hooks;
+  hooks.soundWanted = [this] { return Settings.Warnsignal != 0; };
+  hooks.bringMainWindowToFront = [this] {
+    show();
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    raise();
+    activateWindow();
+  };
+  m_warnings = std::make_unique<WarningPresenter>(*dialog, std::move(hooks));
+}
+
+int TForm1::ShowWarning(const QString& title, const QString& text, const QString& helpAddress,
+                        bool lock, bool ignorierenEnabled, bool loeschenEnabled,
+                        bool beendenEnabled, bool erlaubenEnabled, int level, int defaultAnswer) {
+  if (!m_warnings) return NoAnswer;
+  return m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled,
+                                 loeschenEnabled, beendenEnabled, erlaubenEnabled, level,
+                                 defaultAnswer);
+}
+
+bool TForm1::IsAllowed(const QString& path) { return m_allowed->isAllowed(path); }
+
+void TForm1::AllowFile(const QString& path) { m_allowed->allowFile(path); }
+
+QString TForm1::selectedFolder() const {
+  const QModelIndex index = verz->currentIndex();
+  return index.isValid() ? verzModel->filePath(index) : QString();
+}
+
+void TForm1::Button4Click(QObject*) {
+  const QString folder = selectedFolder();
+  if (folder.isEmpty()) return;  // no folder chosen: nothing to scan, nothing reported
+  Memo1->clear();
+  m_scan.resetCounters();
+  Button4->setEnabled(false);
+  Button5->setEnabled(true);
+  verz->setEnabled(false);
+  AddReportLine(QStringLiteral("Scanne das Verzeichnis ") + folder + QLatin1Char('.'), kBlack,
+                true);
+  ScanDirectory(folder);
+  AddReportLine(QStringLiteral("Scan des Verzeichnisses ") + folder +
+                    QStringLiteral(" abgeschlossen."),
+                kBlack, true);
+  AddReportLine(QString::number(m_scan.FilesScanned) + QStringLiteral(" Dateien gescannt und ") +
+                    QString::number(m_scan.DialersFound) + QStringLiteral(" Dialer gefunden."),
+                kBlack, true);
+  ScanStatus->clear();
+  verz->setEnabled(true);
+  Button5->setEnabled(false);
+  Button4->setEnabled(true);
+  ScanStatus->setText(QString::number(SignatureCount) +
+                      QStringLiteral(" Dialersignaturen geladen ..."));
+}
+
+void TForm1::Button5Click(QObject*) { Button5->setEnabled(false); }
+
+void TForm1::UseHeurClick(QObject*) {
+  if (Initialising || !UseHeur->isChecked()) return;
+  Dialogs::current().message(
+      this, QStringLiteral("Das Aktivieren dieser Funktion bremst den Scanvorgang und ruft "
+                           "GARANTIERT Fehlalarme hervor! Von daher sollten Sie diese Funktion "
+                           "nur mit Vorsicht benutzen!!"));
+}
+
+void TForm1::ScanDirectory(const QString& folder) { m_scan.ScanDirectory(folder); }
+
+void TForm1::CheckFile(const QString& path) { m_scan.CheckFile(path); }
+
+void TForm1::setScanStatus(const QString& text) { ScanStatus->setText(text); }
+
+void TForm1::processPendingEvents() { QCoreApplication::processEvents(); }
+
+// While scanning, a disabled "Scan abbrechen" is the request to stop.
+bool TForm1::cancelRequested() const { return !Button5->isEnabled(); }
+
+bool TForm1::reportOnly() const { return ReportOnly->isChecked(); }
+
+bool TForm1::useHeuristics() const { return UseHeur->isChecked(); }
+
+void TForm1::SperreClick(QObject*) { Settings.Sperre = Sperre->isChecked() ? 1 : 0; }
+
+void TForm1::WarnsignalClick(QObject*) { Settings.Warnsignal = Warnsignal->isChecked() ? 1 : 0; }
 
 void TForm1::addTrayIcon() {
   if (TrayIcon || !g_trayAvailability()) return;

@@ -7,7 +7,9 @@
 #include <memory>
 #include <set>
 
+#include "detect/disk_scan.h"
 #include "dialup/ras_connector.h"
+#include "shell/settings_record.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -29,14 +31,17 @@ class QWidget;
 
 namespace orv {
 
+class AllowedList;
 class ReportLog;
+class TMeldung;
+class WarningPresenter;
 
 // Asked once at start whether the desktop has a notification area (tests force the answer).
 using TrayAvailability = bool (*)();
 
 // The main window: the composition root of the program. Its controls carry the names
 // they are known by (also as object names), its handlers the names of their controls.
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public ScanHost {
   Q_OBJECT
  public:
   // `arguments` are the program's arguments without the program name; the first is BaseDir.
@@ -49,13 +54,38 @@ class TForm1 : public QMainWindow {
   void FormDestroy(QObject* sender);
   void PageControl1Change(QObject* sender);
 
+  // The warning dialog, created by the program entry right after this window.
+  void setWarningDialog(TMeldung* dialog);
+
   // Report page.
-  void AddReportLine(const QString& text, int32_t colour, bool copyToScanMemo);
+  void AddReportLine(const QString& text, int32_t colour, bool copyToScanMemo) override;
   void Button1Click(QObject* sender);  // "Report speichern"
   void Button2Click(QObject* sender);  // "Report drucken"
   void Button3Click(QObject* sender);  // "Report leeren"
 
   void ApplicationMinimize();
+
+  // Scan page.
+  void Button4Click(QObject* sender);  // "Scan starten"
+  void Button5Click(QObject* sender);  // "Scan abbrechen"
+  void UseHeurClick(QObject* sender);
+  void ScanDirectory(const QString& folder);
+  void CheckFile(const QString& path);
+  const DiskScan& diskScan() const { return m_scan; }
+
+  // Options.
+  void SperreClick(QObject* sender);
+  void WarnsignalClick(QObject* sender);
+
+  // The warning put to the user about a finding; the answer code (see WarningAnswer).
+  int ShowWarning(const QString& title, const QString& text, const QString& helpAddress,
+                  bool lock, bool ignorierenEnabled, bool loeschenEnabled, bool beendenEnabled,
+                  bool erlaubenEnabled, int level, int defaultAnswer) override;
+  WarningPresenter* warningPresenter() const { return m_warnings.get(); }
+
+  // The allowed-applications list in `Erlaubt`.
+  bool IsAllowed(const QString& path) override;
+  void AllowFile(const QString& path) override;
 
   // True when start-up found no dial-up networking: the program ends with exit code 0
   // before its message loop, saving nothing.
@@ -74,6 +104,7 @@ class TForm1 : public QMainWindow {
   std::set<QString> ExaminedProcesses;  // decimal process ids, sorted, each once
 
   TRasConnector Conns;
+  TSettings Settings;  // the option record; its lock and sound flags are live
 
   // Header band.
   QWidget* BalkenOben = nullptr;
@@ -151,7 +182,19 @@ class TForm1 : public QMainWindow {
   void removeTrayIcon();
   void loadHelpText();
 
+  // ScanHost
+  bool lockFlag() const override { return Settings.Sperre != 0; }
+  void setScanStatus(const QString& text) override;
+  void processPendingEvents() override;
+  bool cancelRequested() const override;
+  bool reportOnly() const override;
+  bool useHeuristics() const override;
+  QString selectedFolder() const;
+
   std::unique_ptr<ReportLog> m_report;
+  std::unique_ptr<AllowedList> m_allowed;
+  std::unique_ptr<WarningPresenter> m_warnings;
+  DiskScan m_scan{*this};
   std::unique_ptr<QPrinter> m_printer;
   QString m_lastReportName = QStringLiteral("report.rtf");
   bool m_startupAborted = false;

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QByteArray>
+#include <functional>
+
+namespace orv {
+
+// Walks a folder tree depth first, in the order the file system lists each folder, and
+// hands every entry whose name ends in ".EXE" (any ASCII case) to `examine`.
+//
+// Hidden entries are included. A folder is entered as soon as it is met, before the next
+// entry of its parent. Links to folders are not followed (a loop can never trap the walk);
+// a link to anything else is handed over as the file it names. Folders that cannot be
+// listed are passed over. The tree's depth costs heap, not stack.
+class DirectoryWalker {
+ public:
+  // Called with the full path of each file to examine.
+  using Examine = std::function<void(const QByteArray& path)>;
+  // Asked after every entry; true ends the whole walk at once.
+  using Cancelled = std::function<bool()>;
+
+  // `folder` with or without its trailing "/".
+  static void walk(const QByteArray& folder, const Examine& examine, const Cancelled& cancelled);
+
+  // Whether a file name's extension (from its last ".") is ".EXE" in any ASCII case.
+  static bool hasExeExtension(const QByteArray& name);
+};
+
+}  // namespace orv

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+#include "detect/detection_host.h"
+
+namespace orv {
+
+// What the disk scan needs from the window besides the detection services.
+class ScanHost : public DetectionHost {
+ public:
+  virtual void setScanStatus(const QString& text) = 0;
+  // Handles the window messages that are waiting, so the window stays alive during a scan.
+  virtual void processPendingEvents() = 0;
+  // True once the user asked to stop the scan.
+  virtual bool cancelRequested() const = 0;
+  // The scan's options, read again for every file.
+  virtual bool reportOnly() const = 0;
+  virtual bool useHeuristics() const = 0;
+};
+
+// The disk scan: walks a folder tree and checks every .EXE file by its fingerprint and,
+// when asked, by its content; each finding is reported and, unless only reporting, put
+// to the user, whose answer is carried out at once.
+class DiskScan {
+ public:
+  explicit DiskScan(ScanHost& host) : m_host(host) {}
+
+  void resetCounters() { FilesScanned = DialersFound = 0; }
+  void ScanDirectory(const QString& folder);
+  void CheckFile(const QString& path);
+
+  int32_t FilesScanned = 0;
+  int32_t DialersFound = 0;
+
+ private:
+  struct Step;
+  void handleFinding(const Step& step, const QString& path, const QString& finding);
+
+  ScanHost& m_host;
+};
+
+}  // namespace orv
