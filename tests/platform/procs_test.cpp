@@ -143,8 +143,36 @@ TEST(Procs, PathOfARemovedExecutableHasNoDeletedMark) {
 
   EXPECT_EQ(processPath(gone.pid()), removed.string());
   EXPECT_EQ(processPath(odd.pid()), oddName.string()) << "a name really ending so keeps it";
+
+  // Replaced after it started: the path now names another file, which must not be taken for it.
+  const fs::path replaced = copyExecutable(dir, "replaced");
+  Child old({replaced.string()});
+  ASSERT_EQ(old.readLine(), "ready");
+  fs::remove(replaced);
+  dir.write("replaced", "an innocent new file");
+  EXPECT_EQ(processPath(old.pid()), "");
   std::uint64_t base = 0, size = 0;
   EXPECT_TRUE(GetProcessBaseSize(static_cast<std::uint32_t>(gone.pid()), &base, &size));
+}
+
+TEST(Procs, PathFromAnotherMountNamespaceIsNotTakenForOurs) {
+  if (::access("/usr/bin/unshare", X_OK) != 0) GTEST_SKIP() << "no unshare";
+  TempDir dir("orv-procs");
+  const fs::path hidden = dir.path() / "ns";
+  fs::create_directory(hidden);
+  const fs::path ours = dir.write("ns/child", "our own file at the same path");
+  // The child sees its own copy of the program at the same path, on a mount only it sees.
+  const std::string script = "mount -t tmpfs tmpfs '" + hidden.string() + "' && cp '" +
+                             PROCS_CHILD + "' '" + ours.string() + "' && exec '" + ours.string() +
+                             "'";
+  Child child({"/usr/bin/unshare", "-m", "/bin/sh", "-c", script});
+  const std::string line = child.readLine();
+  if (line != "ready") GTEST_SKIP() << "cannot make a mount namespace here";
+  EXPECT_EQ(processPath(child.pid()), "");
+  EXPECT_EQ(readWhole(ours), "our own file at the same path");
+  std::uint64_t base = 0, size = 0;
+  EXPECT_TRUE(GetProcessBaseSize(static_cast<std::uint32_t>(child.pid()), &base, &size))
+      << "its memory can still be read";
 }
 
 TEST(Procs, PathIsWrittenWholeOrNotAtAll) {
