@@ -117,15 +117,12 @@ TEST_F(CleanIt_, RecordsWhatCannotGoNowAndRemovesItAtTheNextStart) {
   EXPECT_FALSE(fs::exists(m_list)) << "a settled list goes";
 }
 
-TEST_F(CleanIt_, RecordsAbsolutePathsAndKeepsOnlyWhatIsStillBlocked) {
+TEST_F(CleanIt_, KeepsOnlyWhatIsStillBlocked) {
   const fs::path blocked = m_dir.write("blocked.exe", "MZ");
   const fs::path later = m_dir.write("later.exe", "MZ");
   if (!makeUnremovable(blocked) || !makeUnremovable(later))
     GTEST_SKIP() << "no immutable attribute on this file system";
-  const fs::path before = fs::current_path();
-  fs::current_path(m_dir.path());
-  EXPECT_EQ(CleanIt("later.exe"), kCleanPending);
-  fs::current_path(before);
+  EXPECT_EQ(CleanIt(later.c_str()), kCleanPending);
   EXPECT_EQ(CleanIt(blocked.c_str()), kCleanPending);
   EXPECT_EQ(records(m_list), (std::vector<std::string>{inodeOf(later) + ":" + later.string(),
                                                        inodeOf(blocked) + ":" + blocked.string()}));
@@ -135,6 +132,17 @@ TEST_F(CleanIt_, RecordsAbsolutePathsAndKeepsOnlyWhatIsStillBlocked) {
   EXPECT_FALSE(fs::exists(later));
   EXPECT_TRUE(fs::exists(blocked));
   EXPECT_EQ(records(m_list), std::vector<std::string>{inodeOf(blocked) + ":" + blocked.string()});
+}
+
+TEST_F(CleanIt_, RelativePathsAreNeitherRemovedNorReportedGone) {
+  const fs::path stand = m_dir.write("Datei nicht ermittelt", "a user's file");
+  const fs::path before = fs::current_path();
+  fs::current_path(m_dir.path());
+  EXPECT_EQ(CleanIt("Datei nicht ermittelt"), kCleanNotRemovable);
+  EXPECT_EQ(CleanIt("missing.exe"), kCleanNotRemovable) << "not claimed to be gone";
+  fs::current_path(before);
+  EXPECT_EQ(readWhole(stand), "a user's file");
+  EXPECT_FALSE(fs::exists(m_list));
 }
 
 TEST_F(CleanIt_, LeavesAnotherFileAtTheRecordedPathAlone) {
