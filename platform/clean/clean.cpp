@@ -16,17 +16,6 @@ __attribute__((constructor)) void removePendingAtStart() {
   orv::clean::retryPendingRemovals();
 }
 
-std::string absolutePath(const char* path) {
-  if (path[0] == '/') return path;
-  std::string folder(4096, '\0');
-  while (::getcwd(folder.data(), folder.size()) == nullptr) {
-    if (errno != ERANGE) return {};
-    folder.resize(folder.size() * 2);
-  }
-  folder.resize(folder.find('\0'));
-  return folder + (folder.back() == '/' ? "" : "/") + path;
-}
-
 // Errors after which a later attempt may succeed: rights, a read-only or busy file system, an
 // attribute, a passing shortage. The others (a folder, a path that cannot name a file) never do.
 bool mayWorkLater(int error) {
@@ -45,7 +34,10 @@ bool mayWorkLater(int error) {
 }  // namespace
 
 ORV_EXPORT int32_t CleanIt(const char* path) {
-  if (path == nullptr || path[0] == '\0') return kCleanNotRemovable;
+  // Only a full path names a file for certain: a bare name such as the monitor's stand-in
+  // text "Datei nicht ermittelt" would otherwise hit a file in whatever folder we run in, or
+  // count as "gone" and be reported as removed.
+  if (path == nullptr || path[0] != '/') return kCleanNotRemovable;
   const int savedErrno = errno;
   int32_t result = kCleanGone;
   try {
@@ -61,9 +53,7 @@ ORV_EXPORT int32_t CleanIt(const char* path) {
     } else if (!mayWorkLater(errno)) {
       result = kCleanNotRemovable;
     } else {
-      const std::string absolute = absolutePath(path);
-      result = !absolute.empty() &&
-                       orv::clean::recordPendingRemoval(absolute, seen ? &identity : nullptr)
+      result = orv::clean::recordPendingRemoval(path, seen ? &identity : nullptr)
                    ? kCleanPending
                    : kCleanNotRemovable;
     }

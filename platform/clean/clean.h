@@ -14,6 +14,6 @@ enum {
   kCleanNotRemovable = 2  // cannot be removed and not recorded (a folder, a bad path, no record)
 };
 
-// Removes the file at `path` (zero-terminated bytes). A symbolic link is removed itself, never
-// the file it points to; folders are never removed.
+// Removes the file at the absolute `path` (zero-terminated bytes). A symbolic link is removed
+// itself, never the file it points to; folders and relative paths are never removed.
 ORV_EXPORT int32_t CleanIt(const char* path);

@@ -92,6 +92,23 @@ std::string withoutDeletedMark(std::string path, const FileId& id) {
   return path;
 }
 
+// The path under which we see the very file the process runs, from the link text of /proc.
+// Nothing when the path names another file here: the program was replaced after it started,
+// or the process lives in another mount namespace (a container). Deleting or fingerprinting
+// by such a path would hit an innocent file.
+std::optional<std::string> pathInOurView(const std::string& link, const FileId& id) {
+  struct stat info {};
+  if (::lstat(link.c_str(), &info) == 0) {
+    if (sameFile(info, id)) return link;
+  } else if (errno != ENOENT && errno != ENOTDIR) {
+    return link;  // a folder we may not search: nothing to check it against
+  }
+  if (!endsWith(link, kDeleted)) return std::nullopt;
+  std::string path = link.substr(0, link.size() - kDeleted.size());
+  if (::lstat(path.c_str(), &info) == 0) return std::nullopt;  // another file took its place
+  return path;
+}
+
 std::string escapeLikeMaps(std::string_view path) {
   std::string escaped;
   for (const char c : path) {
@@ -117,12 +134,12 @@ std::optional<std::vector<Mapping>> readMaps(std::uint32_t pid) {
 }
 
 // The mapped file's path, from the map_files link when we may read it (no escaping there).
-std::string mappingPath(std::uint32_t pid, const Mapping& m) {
+std::optional<std::string> mappingPath(std::uint32_t pid, const Mapping& m) {
   char range[64];
   std::snprintf(range, sizeof range, "map_files/%" PRIx64 "-%" PRIx64, m.start, m.end);
   const FileId id{m.devMajor, m.devMinor, m.inode};
-  if (auto linked = readLink(procPath(pid, range))) return withoutDeletedMark(*linked, id);
-  return withoutDeletedMark(unescapeMapsPath(m.path), id);
+  const auto linked = readLink(procPath(pid, range));
+  return pathInOurView(linked ? *linked : unescapeMapsPath(m.path), id);
 }
 
 struct Located {
@@ -323,13 +340,12 @@ std::optional<std::string> executablePath(std::uint32_t pid) {
   const auto link = readLink(procPath(pid, "exe"));
   const auto exe = executableId(pid);
   if (!link || !exe) return std::nullopt;
-  std::string path = withoutDeletedMark(*link, *exe);
-  if (isWineLoader(path)) {
+  if (isWineLoader(withoutDeletedMark(*link, *exe))) {
     if (const auto maps = readMaps(pid)) {
       if (const auto first = findWindowsImageStart(*maps)) return mappingPath(pid, (*maps)[*first]);
     }
   }
-  return path;
+  return pathInOurView(*link, *exe);
 }
 
 }  // namespace orv::procs

@@ -69,6 +69,8 @@ std::optional<std::uint64_t> peImageSize(const ImageReader& read);
 
 std::optional<std::vector<std::uint32_t>> listProcessIds();
 std::optional<ImageBlock> locateImage(std::uint32_t pid);
+// The path of the process's program as we see it; nothing when that path would name another
+// file here (the program was replaced, or runs in another mount namespace).
 std::optional<std::string> executablePath(std::uint32_t pid);
 bool readProcessMemory(std::uint32_t pid, std::uint64_t address, void* buffer, std::size_t length);
 

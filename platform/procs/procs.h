@@ -22,8 +22,10 @@ ORV_EXPORT int32_t GetProcessIDList(uint32_t* ids, int32_t limit);
 ORV_EXPORT uint8_t GetProcessBaseSize(uint32_t pid, uint64_t* base, uint64_t* size);
 
 // The path of the executable file of process `pid` as zero-terminated bytes in `buffer`, which
-// holds min(260, limit) bytes. Non-zero on success; 0 when the path is unknown or does not fit
-// whole (a cut path would name another file), and then nothing but a first zero byte is written.
+// holds min(260, limit) bytes. Non-zero on success; 0 when the path is unknown, would name
+// another file than the one the process runs (replaced since, or seen from another mount
+// namespace) or does not fit whole (a cut path would name another file); then nothing but a
+// first zero byte is written.
 ORV_EXPORT int32_t GetProcessPath(uint32_t pid, char* buffer, int32_t limit);
 
 // The longest buffer GetProcessPath ever writes, terminating zero included.

@@ -57,8 +57,8 @@ void AllowedListTest::entryName_data() {
                                                  << "tool\\setup.exe";
   QTest::newRow("colon is part of the name") << "/mnt/C:SETUP.exe"
                                              << "c:setup.exe";
-  QTest::newRow("only A-Z lowered") << QStringLiteral("/x/ÄRGER-ÉTÉ-İ.EXE")
-                                    << QStringLiteral("Ärger-ÉtÉ-İ.exe");
+  QTest::newRow("only A-Z lowered")
+      << QStringLiteral("/x/ÄRGER-ÉTÉ-İ.EXE") << QStringLiteral("Ärger-ÉtÉ-İ.exe");
   QTest::newRow("digits and signs unchanged") << "/x/A_1-[Z]@.Exe"
                                               << "a_1-[z]@.exe";
   QTest::newRow("line break becomes ?") << "/x/A\nB\rC\u2028D\u2029E.exe"
@@ -116,10 +116,14 @@ void AllowedListTest::appendGoesOnTheLastLineWithoutGap_data() {
   QTest::addColumn<QString>("after");
   const QString e = QStringLiteral("setup.exe | 0A1B2C3D");
   QTest::newRow("empty box") << "" << e;
-  QTest::newRow("one line") << "a" << "a\n" + e;
-  QTest::newRow("text ending in a line break") << "a\n" << "a\n" + e;
-  QTest::newRow("user's empty line kept") << "a\n\n" << "a\n\n" + e;
-  QTest::newRow("empty lines inside kept") << "\na\n\nb" << "\na\n\nb\n" + e;
+  QTest::newRow("one line") << "a"
+                            << "a\n" + e;
+  QTest::newRow("text ending in a line break") << "a\n"
+                                               << "a\n" + e;
+  QTest::newRow("user's empty line kept") << "a\n\n"
+                                          << "a\n\n" + e;
+  QTest::newRow("empty lines inside kept") << "\na\n\nb"
+                                           << "\na\n\nb\n" + e;
 }
 
 void AllowedListTest::appendGoesOnTheLastLineWithoutGap() {
@@ -135,10 +139,14 @@ void AllowedListTest::appendGoesOnTheLastLineWithoutGap() {
 void AllowedListTest::lookupComparesWholeLines() {
   const QString setup = writeFile(m_dir, "Setup.EXE", kSetupContent);
   const QStringList near = {
-      QStringLiteral("setup.exe | 0A1B2C3E"),  QStringLiteral("setup.exe | 0A1B2C3D "),
-      QStringLiteral(" setup.exe | 0A1B2C3D"), QStringLiteral("setup.exe|0A1B2C3D"),
-      QStringLiteral("setup.exe | 0A1B2C3"),   QStringLiteral("xsetup.exe | 0A1B2C3D"),
-      QStringLiteral("setup.exe"),             QStringLiteral(""),
+      QStringLiteral("setup.exe | 0A1B2C3E"),
+      QStringLiteral("setup.exe | 0A1B2C3D "),
+      QStringLiteral(" setup.exe | 0A1B2C3D"),
+      QStringLiteral("setup.exe|0A1B2C3D"),
+      QStringLiteral("setup.exe | 0A1B2C3"),
+      QStringLiteral("xsetup.exe | 0A1B2C3D"),
+      QStringLiteral("setup.exe"),
+      QStringLiteral(""),
   };
   QPlainTextEdit box;
   box.setPlainText(near.join(QLatin1Char('\n')));

@@ -95,8 +95,8 @@ TEST(Crc32, UpdateInPiecesEqualsOneShot) {
 TEST(Crc32, FileOfEverySizeAroundTheReadBlock) {
   TempDir dir;
   const std::size_t block = 64 * 1024;
-  for (std::size_t size : {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1,
-                           2 * block, 3 * block + 7}) {
+  for (std::size_t size :
+       {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block, 3 * block + 7}) {
     const std::string content = randomBytes(size, static_cast<unsigned>(size));
     const fs::path p = dir.file("f" + std::to_string(size), content);
     const auto expected = static_cast<std::int32_t>(referenceCrc(content));
@@ -130,7 +130,8 @@ TEST(Crc32, WhatCannotBeReadWholeIsMinusOne) {
 TEST(Crc32, NonAsciiPathIsEncodedForTheFileSystem) {
   TempDir dir;
   const fs::path p = dir.file("\xC3\x84rger \xE6\x97\xA5.EXE", "123456789");
-  const QString path = QString::fromStdString(dir.path().string()) + QStringLiteral("/Ärger 日.EXE");
+  const QString path =
+      QString::fromStdString(dir.path().string()) + QStringLiteral("/Ärger 日.EXE");
   ASSERT_TRUE(fs::exists(p));
   EXPECT_EQ(static_cast<std::uint32_t>(FileCrc32(path)), 0xCBF43926U);
 }
