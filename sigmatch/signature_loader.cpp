@@ -9,9 +9,9 @@ namespace sigmatch {
 namespace {
 
 constexpr std::size_t kRecordsPerRead = 1024;
-// Growing beyond this follows the real reads, so a file that claims to be huge cannot make
-// us reserve memory for records it never delivers.
-constexpr std::uint64_t kMaxInitialReserve = 1u << 16;
+// The file's length is known, so the table is sized once; only beyond 16 million records
+// (1.3 GiB) does it grow with what the reads really deliver.
+constexpr std::uint64_t kMaxInitialReserve = 1u << 24;
 
 }  // namespace
 

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "sigmatch/signature_record.h"
@@ -11,7 +10,8 @@ namespace sigmatch {
 
 // The loaded signatures in file order, with an index from fingerprint text to the first
 // record that holds it, so that a lookup costs the same for ten records as for a million
-// and still gives the record a pass in file order would find first.
+// and still gives the record a pass in file order would find first. The index is an open
+// hash table of record numbers: no allocation per record, so a million load quickly.
 class SignatureTable {
  public:
   SignatureTable() = default;
@@ -33,9 +33,15 @@ class SignatureTable {
   const SignatureRecord* findFirstLinear(std::string_view fingerprint) const;
 
  private:
+  void buildIndex();
+
   std::vector<SignatureRecord> m_records;
-  // Keys view the fingerprints inside m_records, which is not touched while the index lives.
-  std::unordered_map<std::string_view, std::int32_t> m_firstIndex;
+  // Record number + 1 of the first record of each fingerprint, 0 for a free slot; the size
+  // is a power of two at least four times the record count, probed linearly.
+  std::vector<std::int32_t> m_slots;
+  // Set when fingerprints collide so often that probing would no longer be short (only a
+  // file made to do so): lookups then take the plain pass, which gives the same answers.
+  bool m_useLinearPass = false;
 };
 
 }  // namespace sigmatch

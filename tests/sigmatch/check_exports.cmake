@@ -1,0 +1,20 @@
+# Fails unless the dynamic symbol table of LIBRARY defines exactly the names in EXPECTED.
+#   cmake -DNM=nm -DLIBRARY=libx.so -DEXPECTED="a;b" -P check_exports.cmake
+execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
+  OUTPUT_VARIABLE listing RESULT_VARIABLE status ERROR_VARIABLE errors)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "${NM} failed on ${LIBRARY}: ${errors}")
+endif()
+string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+set(found)
+foreach(line IN LISTS lines)
+  string(REGEX REPLACE "^.* " "" name "${line}")
+  list(APPEND found "${name}")
+endforeach()
+list(SORT found)
+set(expected ${EXPECTED})
+list(SORT expected)
+if(NOT found STREQUAL expected)
+  message(FATAL_ERROR "${LIBRARY} exports [${found}], expected exactly [${expected}]")
+endif()
+message(STATUS "${LIBRARY} exports exactly [${found}]")
