@@ -50,7 +50,7 @@ void DiskScan::CheckFile(const QString& path) {
   static const Step heuristicStep{" - Verdächtig: ", kDarkYellow, "Verdächtige Datei gefunden",
                                   LevelYellow, AnswerIgnore, "Verdächtige", false};
 
-  m_host.setScanStatus(QStringLiteral("Scanne ") + path + QStringLiteral(" ..."));
+  m_host.setScanStatus(QStringLiteral("Scanne ") + displayPath(path) + QStringLiteral(" ..."));
   m_host.processPendingEvents();
   ++FilesScanned;
   const QByteArray native = pathToNative(path);
@@ -70,7 +70,8 @@ void DiskScan::CheckFile(const QString& path) {
 
 void DiskScan::handleFinding(const Step& step, const QString& path, const QString& finding) {
   ++DialersFound;
-  const QString findingLine = path + QString::fromUtf8(step.findingLabel) + finding;
+  const QString shownPath = displayPath(path);
+  const QString findingLine = shownPath + QString::fromUtf8(step.findingLabel) + finding;
   if (m_host.reportOnly()) {
     m_host.AddReportLine(findingLine, step.findingColour, true);
     return;
@@ -79,7 +80,7 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QStrin
 
   m_host.AddReportLine(findingLine, step.findingColour, true);
   const int answer = m_host.ShowWarning(
-      QString::fromUtf8(step.title), warningText(step.signature, path, finding),
+      QString::fromUtf8(step.title), warningText(step.signature, shownPath, finding),
       helpPageAddress(), m_host.lockFlag(), true, true, false, true, step.level,
       step.defaultAnswer);
 

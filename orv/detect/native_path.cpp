@@ -32,6 +32,14 @@ int validSequenceLength(const QByteArray& bytes, qsizetype i) {
   return length;
 }
 
+// Whether the unit at `i` stands for a byte that was not valid UTF-8 (and is not the low half
+// of a real surrogate pair).
+bool isEscapedByte(const QString& path, qsizetype i) {
+  const char16_t unit = path[i].unicode();
+  return unit >= kEscapeBase && unit <= kEscapeBase + 0xFF &&
+         !(i > 0 && path[i - 1].isHighSurrogate());
+}
+
 }  // namespace
 
 QString pathFromNative(const QByteArray& bytes) {
@@ -58,16 +66,26 @@ QByteArray pathToNative(const QString& path) {
     if (end > start) bytes.append(QStringView(path).mid(start, end - start).toUtf8());
   };
   for (qsizetype i = 0; i < path.size(); ++i) {
-    const char16_t unit = path[i].unicode();
-    const bool escaped = unit >= kEscapeBase && unit <= kEscapeBase + 0xFF &&
-                         !(i > 0 && path[i - 1].isHighSurrogate());
-    if (!escaped) continue;
+    if (!isEscapedByte(path, i)) continue;
     flush(i);
-    bytes.append(static_cast<char>(unit - kEscapeBase));
+    bytes.append(static_cast<char>(path[i].unicode() - kEscapeBase));
     start = i + 1;
   }
   flush(path.size());
   return bytes;
+}
+
+QString displayPath(const QString& path) {
+  QString shown;
+  shown.reserve(path.size());
+  for (qsizetype i = 0; i < path.size(); ++i) {
+    if (isEscapedByte(path, i))
+      shown += QStringLiteral("\\x") +
+               QString::number(path[i].unicode() - kEscapeBase, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+    else
+      shown += path[i];
+  }
+  return shown;
 }
 
 }  // namespace orv

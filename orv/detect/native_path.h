@@ -11,4 +11,8 @@ namespace orv {
 QString pathFromNative(const QByteArray& bytes);
 QByteArray pathToNative(const QString& path);
 
+// The path as the user reads it: bytes that were not valid UTF-8 shown as "\xHH", since a
+// text box cannot hold them as they are.
+QString displayPath(const QString& path);
+
 }  // namespace orv

@@ -67,11 +67,12 @@ void TForm1::connectHandlers() {
           [this] { PageControl1Change(PageControl1); });
   connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(Button4); });
   connect(Button5, &QPushButton::clicked, this, [this] { Button5Click(Button5); });
-  // "Scan abbrechen" is the cancel button of its page: Escape there stops a running scan.
-  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), Button5->parentWidget());
-  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  // "Scan abbrechen" is the cancel button of its page: Escape stops a running scan while
+  // that page shows, wherever the focus is.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {
-    if (Button5->isEnabled()) Button5->click();
+    if (PageControl1->currentWidget() == Button5->parentWidget() && Button5->isEnabled())
+      Button5->click();
   });
   connect(UseHeur, &QCheckBox::toggled, this, [this] { UseHeurClick(UseHeur); });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });

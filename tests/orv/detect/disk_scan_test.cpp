@@ -1,0 +1,345 @@
+// The disk scan driven through the real window, offscreen, over real folder trees.
+#include <QCheckBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "detect/native_path.h"
+#include "shell/tform1.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_base_dir.h"
+#include "support/warning_answerer.h"
+#include "warning/tmeldung.h"
+
+using orv::TForm1;
+
+namespace {
+
+bool noTray() { return false; }
+
+QByteArray sample() {
+  QFile file(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
+             QStringLiteral("/data/samples/orv-testdialer.exe"));
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+  QDir().mkpath(QFileInfo(path).path());
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+// Writes a file under a name given as raw bytes (which need not be UTF-8).
+void writeNative(const QByteArray& path, const QByteArray& bytes) {
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  QVERIFY(fd >= 0);
+  QCOMPARE(::write(fd, bytes.constData(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  ::close(fd);
+}
+
+// Makes a file that even root cannot delete now; false where the file system has no such flag.
+bool makeImmutable(const QString& path, bool on) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (done) {
+    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+    done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  return done;
+}
+
+const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
+const QString kHeuristicFinding = QStringLiteral("Programm wählt oder erstellt DFÜ Verbindungen und "
+                                                 "enthält Hinweise auf verdächtige Telefonnummern");
+
+}  // namespace
+
+class DiskScanTest : public QObject {
+  Q_OBJECT
+
+ private:
+  ScriptedDialogs* m_dialogs = nullptr;
+  std::unique_ptr<TempBaseDir> m_base;
+  std::unique_ptr<TForm1> m_form;
+  std::unique_ptr<orv::TMeldung> m_meldung;
+  std::unique_ptr<WarningAnswerer> m_answers;
+
+  QString tree() const { return m_base->file(QStringLiteral("tree")); }
+
+  void scan(const QString& folder) {
+    m_form->verz->setCurrentIndex(m_form->verzModel->index(folder));
+    QCOMPARE(m_form->verzModel->filePath(m_form->verz->currentIndex()), folder);
+    m_form->Button4Click(m_form->Button4);
+  }
+  QStringList memo() const {
+    return m_form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  void setOptions(bool reportOnly, bool heuristics) {
+    m_form->ReportOnly->setChecked(reportOnly);
+    m_form->Initialising = true;  // no warning about the heuristic option in these tests
+    m_form->UseHeur->setChecked(heuristics);
+    m_form->Initialising = false;
+  }
+
+ private slots:
+  void init() {
+    TForm1::setTrayAvailability(&noTray);
+    m_dialogs = &ScriptedDialogs::installNew();
+    m_base = std::make_unique<TempBaseDir>();
+    m_base->copyFromData(QStringLiteral("orv.sig"));
+    m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    QDir().mkpath(tree());
+    m_form = std::make_unique<TForm1>(QStringList{m_base->path()});
+    m_meldung = std::make_unique<orv::TMeldung>();
+    m_form->setWarningDialog(m_meldung.get());
+    m_answers = std::make_unique<WarningAnswerer>(*m_meldung);
+    QCOMPARE(m_form->SignatureCount, 1);
+  }
+  void cleanup() {
+    m_answers.reset();
+    m_form.reset();
+    m_meldung.reset();
+    m_base.reset();
+  }
+
+  void emptyFolderGivesStartEndAndSummary() {
+    writeFile(tree() + QStringLiteral("/readme.txt"), "text");
+    scan(tree());
+    QCOMPARE(memo(), (QStringList{QStringLiteral("Scanne das Verzeichnis %1.").arg(tree()),
+                                  QStringLiteral("Scan des Verzeichnisses %1 abgeschlossen.").arg(tree()),
+                                  QStringLiteral("0 Dateien gescannt und 0 Dialer gefunden.")}));
+    QCOMPARE(m_form->ScanStatus->text(), QStringLiteral("1 Dialersignaturen geladen ..."));
+    QVERIFY(m_form->Button4->isEnabled());
+    QVERIFY(!m_form->Button5->isEnabled());
+    QVERIFY(m_form->verz->isEnabled());
+  }
+
+  void onlyExeNamesAreExaminedHiddenOnesIncluded() {
+    for (const char* name : {"SETUP.EXE", "setup.exe", "Setup.Exe", ".exe", ".hidden/x.exe",
+                             "prog.exe/inner.EXE", "a/b/c/deep.exe", "setup.exe.bak",
+                             "setup.ex_", "exe", "notes.exe.txt"})
+      writeFile(tree() + QLatin1Char('/') + QLatin1String(name), "harmless");
+    scan(tree());
+    QCOMPARE(m_form->diskScan().FilesScanned, 7);
+    QCOMPARE(m_form->diskScan().DialersFound, 0);
+  }
+
+  void reportOnlyReportsEveryFindingWithoutAsking() {
+    setOptions(true, true);
+    const QString file = tree() + QStringLiteral("/dialer.exe");
+    writeFile(file, sample());
+    m_form->AllowFile(file);  // allowed files are reported too when only reporting
+    scan(tree());
+    QCOMPARE(m_answers->titles, QStringList());
+    QCOMPARE(m_form->diskScan().DialersFound, 2);
+    const QStringList lines = memo();
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[1], file + QStringLiteral(" - Infektion: ") + kSignatureName);
+    QCOMPARE(lines[2], file + QStringLiteral(" - Verdächtig: ") + kHeuristicFinding);
+    QCOMPARE(lines[4], QStringLiteral("1 Dateien gescannt und 2 Dialer gefunden."));
+  }
+
+  void allowedFilesAreSilentButCounted() {
+    setOptions(false, true);
+    const QString file = tree() + QStringLiteral("/dialer.exe");
+    writeFile(file, sample());
+    m_form->AllowFile(file);
+    scan(tree());
+    QCOMPARE(m_answers->titles, QStringList());
+    QCOMPARE(memo().size(), 3);
+    QCOMPARE(m_form->diskScan().DialersFound, 2);
+  }
+
+  void answersAreCarriedOut_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("fileRemains");
+    QTest::addColumn<bool>("allowed");
+    QTest::newRow("ignore") << "Ignorieren" << "Infizierte Datei ignoriert." << true << false;
+    QTest::newRow("allow") << "Erlauben" << "Infizierte Datei erlaubt." << true << true;
+    QTest::newRow("delete") << "Loeschen" << "Infizierte Datei erfolgreich gelöscht." << false
+                            << false;
+  }
+  void answersAreCarriedOut() {
+    QFETCH(QString, button);
+    QFETCH(QString, line);
+    QFETCH(bool, fileRemains);
+    QFETCH(bool, allowed);
+    setOptions(false, false);
+    const QString file = tree() + QStringLiteral("/dialer.exe");
+    writeFile(file, sample());
+    m_answers->answerWith({button});
+    scan(tree());
+    QCOMPARE(m_answers->titles, QStringList{QStringLiteral("0190 Dialer gefunden!")});
+    QCOMPARE(m_answers->texts,
+             QStringList{QStringLiteral("Es wurde der 0190 Dialer \"%1\" in der Datei \"%2\" "
+                                        "gefunden. Wie wollen sie reagieren?")
+                             .arg(kSignatureName, file)});
+    QCOMPARE(m_answers->enabledButtons, QStringList{QStringLiteral("IEL")});
+    const QStringList lines = memo();
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines[1], file + QStringLiteral(" - Infektion: ") + kSignatureName);
+    QCOMPARE(lines[2], line);
+    QCOMPARE(QFile::exists(file), fileRemains);
+    QCOMPARE(m_form->IsAllowed(file), allowed);
+    QCOMPARE(m_form->Erlaubt->toPlainText().isEmpty(), !allowed);
+  }
+
+  void heuristicStepFollowsTheSignatureAnswer() {
+    setOptions(false, true);
+    const QString first = tree() + QStringLiteral("/a/dialer.exe");
+    const QString second = tree() + QStringLiteral("/b/dialer2.exe");
+    writeFile(first, sample());
+    writeFile(second, sample() + "x");  // same fingerprint chunks? no: whole file is hashed
+    // Allowed in the signature step: not asked again by content. Ignored: asked again.
+    m_answers->answerWith({QStringLiteral("Erlauben"), QStringLiteral("Ignorieren"),
+                           QStringLiteral("Ignorieren")});
+    scan(first.left(first.lastIndexOf(QLatin1Char('/'))));
+    QCOMPARE(m_answers->titles, QStringList{QStringLiteral("0190 Dialer gefunden!")});
+    QCOMPARE(m_form->diskScan().DialersFound, 2);
+    scan(second.left(second.lastIndexOf(QLatin1Char('/'))));
+    QCOMPARE(m_answers->titles.size(), 2);
+    QCOMPARE(m_answers->titles[1], QStringLiteral("Verdächtige Datei gefunden"));
+    QCOMPARE(m_answers->texts[1],
+             QStringLiteral("Die Datei \"%1\" ist verdächtig. Das %2. Wie wollen sie reagieren?")
+                 .arg(second, kHeuristicFinding));
+    QVERIFY(memo().contains(QStringLiteral("Verdächtige Datei ignoriert.")));
+  }
+
+  void failedDeleteIsToldTwice() {
+    setOptions(false, false);
+    const QString file = tree() + QStringLiteral("/stuck.exe");
+    writeFile(file, sample());
+    if (!makeImmutable(file, true)) QSKIP("no immutable attribute on this file system");
+    m_answers->answerWith({QStringLiteral("Loeschen")});
+    scan(tree());
+    makeImmutable(file, false);
+    QVERIFY(QFile::exists(file));
+    QVERIFY(memo().contains(QStringLiteral(
+        "Infizierte Datei konnte nicht gelöscht werden. Die Datei wird beim nächsten Start gelöscht.")));
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim nächsten "
+                                        "Start von Windows wird die Datei entfernt.")});
+  }
+
+  void theLockAnswersByItself() {
+    setOptions(false, true);
+    m_form->Sperre->setChecked(true);
+    m_meldung->setLockPeriod(50);
+    const QString file = tree() + QStringLiteral("/dialer.exe");
+    writeFile(file, sample());
+    m_answers->answerWith({QString()});  // nobody at the computer
+    scan(tree());
+    // A signature finding is deleted by default; the file is then gone for the content check.
+    QCOMPARE(m_answers->titles.size(), 1);
+    QVERIFY(!QFile::exists(file));
+    QVERIFY(memo().contains(QStringLiteral("Infizierte Datei erfolgreich gelöscht.")));
+  }
+
+  void cancelStopsAfterTheFileInHand() {
+    setOptions(true, false);
+    for (int i = 0; i < 20; ++i)
+      writeFile(tree() + QStringLiteral("/d%1/f.exe").arg(i), "harmless");
+    // The first file's message handling sees the click on "Scan abbrechen".
+    QTimer::singleShot(0, m_form->Button5, [this] { QTest::mouseClick(m_form->Button5, Qt::LeftButton); });
+    scan(tree());
+    QCOMPARE(m_form->diskScan().FilesScanned, 1);
+    QCOMPARE(memo().last(), QStringLiteral("1 Dateien gescannt und 0 Dialer gefunden."));
+    QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  void escapeCancelsWhileTheScanPageShows() {
+    setOptions(true, false);
+    for (int i = 0; i < 5; ++i) writeFile(tree() + QStringLiteral("/f%1.exe").arg(i), "harmless");
+    m_form->PageControl1->setCurrentIndex(2);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
+    QTimer::singleShot(0, m_form.get(),
+                       [this] { QTest::keyClick(m_form->Memo1, Qt::Key_Escape); });
+    scan(tree());
+    QCOMPARE(m_form->diskScan().FilesScanned, 1);
+  }
+
+  void linksLoopsSpecialFilesAndOddNamesNeverHang() {
+    setOptions(true, false);
+    const QString dir = tree() + QStringLiteral("/sub");
+    writeFile(dir + QStringLiteral("/real.exe"), sample());
+    QVERIFY(QFile::link(tree(), dir + QStringLiteral("/loop")));        // back to the top
+    QVERIFY(QFile::link(dir, tree() + QStringLiteral("/folder.exe")));  // a folder link named .exe
+    QVERIFY(QFile::link(dir + QStringLiteral("/real.exe"), tree() + QStringLiteral("/link.exe")));
+    QVERIFY(QFile::link(tree() + QStringLiteral("/gone"), tree() + QStringLiteral("/broken.exe")));
+    QCOMPARE(::mkfifo(QFile::encodeName(tree() + QStringLiteral("/pipe.exe")).constData(), 0600), 0);
+    // A name that is not UTF-8: scanned, reported, and its bytes kept for the answers.
+    const QByteArray oddName = QFile::encodeName(tree()) + "/b\xe4se.exe";
+    writeNative(oddName, sample());
+
+    scan(tree());
+    // real.exe, link.exe, broken.exe, pipe.exe and the odd name; the loop is not entered.
+    QCOMPARE(m_form->diskScan().FilesScanned, 5);
+    QCOMPARE(m_form->diskScan().DialersFound, 3);
+    QVERIFY(memo().contains(tree() + QStringLiteral("/b\\xE4se.exe - Infektion: ") +
+                            kSignatureName));
+  }
+
+  void deletingAFileWithANonUtf8Name() {
+    setOptions(false, false);
+    const QByteArray oddName = QFile::encodeName(tree()) + "/\xff\xfe.exe";
+    writeNative(oddName, sample());
+    m_answers->answerWith({QStringLiteral("Loeschen")});
+    scan(tree());
+    QCOMPARE(::access(oddName.constData(), F_OK), -1);
+    QCOMPARE(QDir(tree()).entryList(QDir::Files), QStringList());
+    QVERIFY(memo().contains(QStringLiteral("Infizierte Datei erfolgreich gelöscht.")));
+  }
+
+  void foldersThatCannotBeListedArePassedOver() {
+    setOptions(true, false);
+    m_form->ScanDirectory(tree() + QStringLiteral("/does-not-exist"));
+    QCOMPARE(m_form->diskScan().FilesScanned, 0);
+    if (::geteuid() == 0) QSKIP("root lists every folder; the missing folder was checked");
+    const QString locked = tree() + QStringLiteral("/locked");
+    writeFile(locked + QStringLiteral("/x.exe"), "harmless");
+    writeFile(tree() + QStringLiteral("/y.exe"), "harmless");
+    QFile::setPermissions(locked, QFileDevice::Permissions());
+    scan(tree());
+    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(m_form->diskScan().FilesScanned, 1);
+  }
+
+  void withoutFolderNothingHappens() {
+    m_form->verz->setCurrentIndex(QModelIndex());
+    const QString before = m_form->Logging->toPlainText();
+    m_form->Button4Click(m_form->Button4);
+    QCOMPARE(m_form->Logging->toPlainText(), before);
+    QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  void switchingHeuristicsOnWarnsOnlyOutsideStartup() {
+    m_form->UseHeur->setChecked(true);
+    m_form->UseHeur->setChecked(false);
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("Das Aktivieren dieser Funktion bremst den Scanvorgang und "
+                                        "ruft GARANTIERT Fehlalarme hervor! Von daher sollten Sie "
+                                        "diese Funktion nur mit Vorsicht benutzen!!")});
+  }
+};
+
+QTEST_MAIN(DiskScanTest)
+#include "disk_scan_test.moc"
