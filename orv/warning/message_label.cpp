@@ -1,6 +1,7 @@
 #include "warning/message_label.h"
 
 #include <QHelpEvent>
+#include <QImage>
 #include <QPainter>
 #include <QTextOption>
 #include <QToolTip>
@@ -37,14 +38,8 @@ bool MessageLabel::textFits() const {
 }
 
 bool MessageLabel::event(QEvent* event) {
-  if (event->type() == QEvent::ToolTip && toolTip().isEmpty()) {
-    auto* help = static_cast<QHelpEvent*>(event);
-    if (textFits()) {
-      QToolTip::hideText();
-      event->ignore();
-    } else {
-      QToolTip::showText(help->globalPos(), text(), this);
-    }
+  if (event->type() == QEvent::ToolTip && toolTip().isEmpty() && !textFits()) {
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
     return true;
   }
   return QLabel::event(event);
