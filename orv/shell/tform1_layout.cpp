@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QEvent>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +22,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <climits>
+#include <memory>
 
 #include "shell/jpeg_image.h"
 #include "shell/tform1.h"
@@ -49,6 +52,27 @@ QLabel* wrappedLabel(const QString& text) {
   label->setWordWrap(true);
   return label;
 }
+
+// Brings a tree view's current item into view when the view is first shown: before that the
+// view has no size to scroll in.
+class ScrollToCurrentOnFirstShow : public QObject {
+ public:
+  explicit ScrollToCurrentOnFirstShow(QTreeView* view) : QObject(view), m_view(view) {
+    view->installEventFilter(this);
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == m_view && event->type() == QEvent::Show) {
+      m_view->removeEventFilter(this);
+      QTimer::singleShot(0, m_view, [view = m_view] {
+        view->scrollTo(view->currentIndex(), QAbstractItemView::PositionAtCenter);
+      });
+    }
+    return false;
+  }
+
+ private:
+  QTreeView* m_view;
+};
 
 QImage loadLogo() {
   QFile file(QStringLiteral(":/orv/logo.jpg"));
@@ -208,9 +232,21 @@ QWidget* TForm1::buildScanPage() {
   for (int column = 1; column < verzModel->columnCount(); ++column) verz->hideColumn(column);
   verz->setMinimumWidth(190);
   verz->setMaximumWidth(190);
-  const QModelIndex home = verzModel->index(QDir::homePath());
-  verz->setCurrentIndex(home);
-  verz->scrollTo(home);
+  // The user's home starts selected and in view. The model lists folders in the
+  // background, so the view follows once the home's own folder has been read.
+  const QString home = QDir::homePath();
+  const QModelIndex homeIndex = verzModel->index(home);
+  verz->setCurrentIndex(homeIndex);
+  for (QModelIndex p = homeIndex.parent(); p.isValid(); p = p.parent()) verz->expand(p);
+  new ScrollToCurrentOnFirstShow(verz);
+  const QString homeParent = QFileInfo(home).path();
+  auto connection = std::make_shared<QMetaObject::Connection>();
+  *connection = connect(verzModel, &QFileSystemModel::directoryLoaded, this,
+                        [this, homeParent, connection](const QString& loaded) {
+                          if (loaded != homeParent) return;
+                          verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
+                          disconnect(*connection);
+                        });
 
   Label1 = named(wrappedLabel(QStringLiteral("Wählen Sie links den Ordner, den ORV durchsuchen soll.")),
                  "Label1");

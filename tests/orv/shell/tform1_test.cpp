@@ -1,5 +1,8 @@
 // The main window driven offscreen: start-up, the report page, and the window's controls.
 #include <QCheckBox>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -228,6 +231,10 @@ class TForm1Test : public QObject {
     QVERIFY(form->Hilfe->isReadOnly());
     QCOMPARE(form->ScanStatus->text(), QStringLiteral("0 Dialersignaturen geladen ..."));
     QCOMPARE(form->Logo->pixmap().size(), QSize(150, 65));
+    // The folder tree starts at "/" with the user's home selected and its parents opened.
+    QCOMPARE(form->verzModel->filePath(form->verz->currentIndex()), QDir::homePath());
+    for (QModelIndex p = form->verz->currentIndex().parent(); p.isValid(); p = p.parent())
+      QVERIFY(form->verz->isExpanded(p));
   }
 
   void reportLineColoursAndScanMemoCopy() {
