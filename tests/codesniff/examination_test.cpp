@@ -50,7 +50,10 @@ codesniff::BlockRead memoryReader(const std::string& bytes, std::size_t piece = 
 
 void expectFindings(const Findings& actual, const Findings& expected, const std::string& where) {
   EXPECT_EQ(actual.group, expected.group) << where;
-  EXPECT_EQ(actual.numberPrefix, expected.numberPrefix) << where;
+  // Without a group the prefixes make no difference and need not have been looked for.
+  if (expected.group >= 0) {
+    EXPECT_EQ(actual.numberPrefix, expected.numberPrefix) << where;
+  }
 }
 
 // Markers cut into parts by separators, placed at random: wherever blocks and searches
@@ -101,7 +104,7 @@ TEST(Blocks, LongestMarkerAcrossDefaultBoundaries) {
   const std::size_t searchEnd = defaults.textCapacity + 23;
   for (std::size_t boundary : {defaults.blockSize, searchEnd}) {
     for (std::size_t at = boundary - 30; at <= boundary + 2; ++at) {
-      std::string bytes(300 * 1024, 'z');
+      std::string bytes(searchEnd + 64 * 1024, 'z');
       bytes.replace(at, 24, "RasCreatePhonebookEntryA");
       EXPECT_EQ(examineBlocks(memoryReader(bytes)).group, 0) << at;
     }
