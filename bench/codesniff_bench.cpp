@@ -2,7 +2,8 @@
 // read plus one pass over every byte) and to yara scanning the same files for the same
 // strings, all in one run:
 //   build/bin/codesniff_bench [--benchmark_repetitions=5]
-// CODESNIFF_BENCH_FILES sets the number of files (default 64: 32 MB); YARA and YARAC
+// CODESNIFF_BENCH_FILES sets the number of files of each kind (default 64: 32 MB);
+// "text/0" is the set of random bytes, "text/1" printable text. YARA and YARAC
 // name the yara programs (default: from PATH).
 
 #include <benchmark/benchmark.h>
@@ -66,8 +67,12 @@ int run(const std::vector<std::string>& args, int* lines = nullptr) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// Half the files random bytes only, half with one to three markers (plain or as 16-bit
-// text) at random places. Removed at exit.
+// Two sets of files, each half with one to three markers (plain or as 16-bit text) at
+// random places: random bytes (a quarter of them letters or digits, like compressed
+// or machine code) and printable text (two thirds letters or digits: the most text
+// to search). Removed at exit.
+enum Kind { kRandomBytes = 0, kPrintableText = 1 };
+
 class Corpus {
  public:
   Corpus() {
@@ -75,32 +80,35 @@ class Corpus {
         (std::filesystem::temp_directory_path() / "codesniff-bench-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp");
     m_root = pattern;
-    std::filesystem::create_directory(m_root / "files");
+    std::filesystem::create_directory(m_root / "empty");
     const int count = std::max(2, std::atoi(envOr("CODESNIFF_BENCH_FILES", "64").c_str()));
     std::mt19937_64 random(42);
-    for (int i = 0; i < count; ++i) {
-      std::string bytes(kFileSize, '\0');
-      for (std::size_t j = 0; j < kFileSize; j += 8) {
-        const std::uint64_t r = random();
-        std::memcpy(&bytes[j], &r, std::min<std::size_t>(8, kFileSize - j));
-      }
-      if (i % 2 == 1) {
-        // The first one names a group, so that every such file is a finding.
-        for (std::uint64_t n = 1 + random() % 3, k = 0; k < n; ++k) {
-          std::string marker = kMarkers[random() % (k == 0 ? 5 : std::size(kMarkers))];
-          if (random() % 2 == 0) {
-            std::string wide;
-            for (char c : marker) wide += std::string{c, '\0'};
-            marker = wide;
-          }
-          bytes.replace(random() % (kFileSize - marker.size()), marker.size(), marker);
+    for (int kind : {kRandomBytes, kPrintableText}) {
+      const std::filesystem::path folder = m_root / std::to_string(kind);
+      std::filesystem::create_directory(folder);
+      for (int i = 0; i < count; ++i) {
+        std::string bytes(kFileSize, '\0');
+        for (char& b : bytes) {
+          const std::uint64_t r = random();
+          b = static_cast<char>(kind == kRandomBytes ? r : 32 + r % 95);
         }
-        ++m_withMarkers;
+        if (i % 2 == 1) {
+          // The first one names a group, so that every such file is a finding.
+          for (std::uint64_t n = 1 + random() % 3, k = 0; k < n; ++k) {
+            std::string marker = kMarkers[random() % (k == 0 ? 5 : std::size(kMarkers))];
+            if (random() % 2 == 0) {
+              std::string wide;
+              for (char c : marker) wide += std::string{c, '\0'};
+              marker = wide;
+            }
+            bytes.replace(random() % (kFileSize - marker.size()), marker.size(), marker);
+          }
+        }
+        const std::string path = (folder / ("f" + std::to_string(i) + ".bin")).string();
+        std::ofstream(path, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        m_paths[kind].push_back(path);
       }
-      const std::string path = (m_root / "files" / ("f" + std::to_string(i) + ".bin")).string();
-      std::ofstream(path, std::ios::binary)
-          .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      m_paths.push_back(path);
     }
 
     std::ofstream rules(m_root / "rules.yar");
@@ -119,10 +127,13 @@ class Corpus {
     std::filesystem::remove_all(m_root, ignored);
   }
 
-  const std::vector<std::string>& paths() const { return m_paths; }
-  std::int64_t bytes() const { return static_cast<std::int64_t>(m_paths.size() * kFileSize); }
-  int withMarkers() const { return m_withMarkers; }
-  std::string folder() const { return (m_root / "files").string(); }
+  const std::vector<std::string>& paths(int kind) const { return m_paths[kind]; }
+  std::int64_t bytes(int kind) const {
+    return static_cast<std::int64_t>(m_paths[kind].size() * kFileSize);
+  }
+  int withMarkers(int kind) const { return static_cast<int>(m_paths[kind].size() / 2); }
+  std::string folder(int kind) const { return (m_root / std::to_string(kind)).string(); }
+  std::string emptyFolder() const { return (m_root / "empty").string(); }
   std::vector<std::string> yaraRules() const {
     if (m_compiled) return {"-C", (m_root / "rules.yarc").string()};
     return {(m_root / "rules.yar").string()};
@@ -130,8 +141,7 @@ class Corpus {
 
  private:
   std::filesystem::path m_root;
-  std::vector<std::string> m_paths;
-  int m_withMarkers = 0;
+  std::vector<std::string> m_paths[2];
   bool m_compiled = false;
 };
 
@@ -142,27 +152,29 @@ Corpus& corpus() {
 
 void BM_CheckHeuristically(benchmark::State& state) {
   const Corpus& c = corpus();
+  const auto kind = static_cast<int>(state.range(0));
   int found = 0;
   for (auto _ : state) {
     found = 0;
-    for (const std::string& path : c.paths()) {
+    for (const std::string& path : c.paths(kind)) {
       ShortText result;
       CheckHeuristically(&result, path.c_str(), 0);
       found += result.length != 2;
     }
   }
-  state.SetBytesProcessed(state.iterations() * c.bytes());
+  state.SetBytesProcessed(state.iterations() * c.bytes(kind));
   state.counters["found"] = found;
-  state.counters["expected"] = c.withMarkers();
+  state.counters["expected"] = c.withMarkers(kind);
 }
 
 // What any examination of these files costs at least: one read, one look at each byte.
 void BM_FloorReadAndPass(benchmark::State& state) {
   const Corpus& c = corpus();
+  const auto kind = static_cast<int>(state.range(0));
   std::vector<unsigned char> buffer(kFileSize);
   for (auto _ : state) {
     std::uint64_t sum = 0;
-    for (const std::string& path : c.paths()) {
+    for (const std::string& path : c.paths(kind)) {
       const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
       const ssize_t got = ::read(fd, buffer.data(), buffer.size());
       ::close(fd);
@@ -170,16 +182,18 @@ void BM_FloorReadAndPass(benchmark::State& state) {
     }
     benchmark::DoNotOptimize(sum);
   }
-  state.SetBytesProcessed(state.iterations() * c.bytes());
+  state.SetBytesProcessed(state.iterations() * c.bytes(kind));
 }
 
-// yara over the same folder with the same strings (plain and 16-bit), one thread as
-// the check has; the process start is part of its cost, as ours is part of a scan.
-void yaraScan(benchmark::State& state, const char* threads) {
+// yara over the same folder with the same strings (plain and 16-bit), with one thread
+// as the check has, and with two. Its process start is part of the measured time; the
+// run over an empty folder shows how much that is.
+void BM_Yara(benchmark::State& state) {
   const Corpus& c = corpus();
-  std::vector<std::string> args = {envOr("YARA", "yara"), "-p", threads};
+  const auto kind = static_cast<int>(state.range(0));
+  std::vector<std::string> args = {envOr("YARA", "yara"), "-p", std::to_string(state.range(1))};
   for (const std::string& a : c.yaraRules()) args.push_back(a);
-  args.push_back(c.folder());
+  args.push_back(kind < 0 ? c.emptyFolder() : c.folder(kind));
   int matched = 0;
   for (auto _ : state) {
     if (run(args, &matched) != 0) {
@@ -187,15 +201,11 @@ void yaraScan(benchmark::State& state, const char* threads) {
       return;
     }
   }
-  state.SetBytesProcessed(state.iterations() * c.bytes());
-  state.counters["found"] = matched;
-  state.counters["expected"] = c.withMarkers();
-}
-void BM_YaraOneThread(benchmark::State& state) {
-  yaraScan(state, "1");
-}
-void BM_YaraTwoThreads(benchmark::State& state) {
-  yaraScan(state, "2");
+  if (kind >= 0) {
+    state.SetBytesProcessed(state.iterations() * c.bytes(kind));
+    state.counters["found"] = matched;
+    state.counters["expected"] = c.withMarkers(kind);
+  }
 }
 
 // The parts alone, in memory: the filter, and filter plus search.
@@ -232,10 +242,26 @@ void BM_FilterAndSearchInMemory(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes.size()));
 }
 
-BENCHMARK(BM_CheckHeuristically)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FloorReadAndPass)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_YaraOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_YaraTwoThreads)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CheckHeuristically)
+    ->ArgName("text")
+    ->Arg(kRandomBytes)
+    ->Arg(kPrintableText)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_FloorReadAndPass)
+    ->ArgName("text")
+    ->Arg(kRandomBytes)
+    ->Arg(kPrintableText)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_Yara)
+    ->ArgNames({"text", "threads"})
+    ->Args({kRandomBytes, 1})
+    ->Args({kPrintableText, 1})
+    ->Args({kRandomBytes, 2})
+    ->Args({-1, 1})  // empty folder: start-up only
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(BM_FilterOnly)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_FilterAndSearchInMemory)->Unit(benchmark::kMicrosecond);
 
