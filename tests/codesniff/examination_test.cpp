@@ -193,6 +193,14 @@ TEST(LargeFiles, ReaderSkipsHoles) {
   EXPECT_LE(delivered, 1024u * 1024u);
 }
 
+TEST(Reader, OpensRegularFilesOnly) {
+  TempFolder folder;
+  EXPECT_TRUE(codesniff::FileReader(folder.write("plain", "x").c_str()).isOpen());
+  for (const char* path : {"/proc/self/status", "/sys/kernel/mm/transparent_hugepage/enabled",
+                           "/dev/zero", "/tmp", "/no/such/file"})
+    EXPECT_FALSE(codesniff::FileReader(path).isOpen()) << path;
+}
+
 // Reading every byte past 2 GiB (no hole skipping): positions must not wrap at 31 bits.
 TEST(LargeFiles, ReadsPastTwoGiBWithoutSkippingHoles) {
   TempFolder folder;
