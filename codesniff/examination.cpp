@@ -12,9 +12,15 @@ Findings examineFile(const char* path, bool anyLength, const ExamineOptions& opt
   FileReader file(path, options.skipHoles);
   if (!file.isOpen()) return {};
   if (file.size() >= kSizeLimit && !anyLength) return {};
+  // Reading stops at the file's length, so larger buffers would only be cleared for nothing.
+  ExamineOptions sized = options;
+  const std::uint64_t size = std::max<std::uint64_t>(file.size(), 1);
+  sized.blockSize = static_cast<std::size_t>(std::min<std::uint64_t>(options.blockSize, size));
+  sized.textCapacity =
+      static_cast<std::size_t>(std::min<std::uint64_t>(options.textCapacity, size));
   return examineBlocks(
       [&file](unsigned char* buffer, std::size_t capacity) { return file.read(buffer, capacity); },
-      options);
+      sized);
 }
 
 Findings examineBlocks(const BlockRead& read, const ExamineOptions& options) {

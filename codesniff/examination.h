@@ -12,8 +12,9 @@ namespace codesniff {
 constexpr std::uint64_t kSizeLimit = 524288;
 
 struct ExamineOptions {
-  std::size_t blockSize = 128 * 1024;     // bytes read at a time
-  std::size_t textCapacity = 128 * 1024;  // examined text gathered before a search
+  std::size_t blockSize = 128 * 1024;  // bytes read at a time
+  // Examined text gathered before a search: all of any file below the size limit.
+  std::size_t textCapacity = kSizeLimit;
   bool skipHoles = true;
 };
 

@@ -1,7 +1,9 @@
 #include "file_reader.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +11,27 @@
 #include <climits>
 
 namespace codesniff {
+namespace {
+
+// Files the kernel makes up as they are read: their sizes are not their contents
+// (/proc/kcore claims terabytes) and reading some of them touches hardware.
+bool isKernelFileSystem(int fd) {
+  struct statfs info {};
+  if (::fstatfs(fd, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case PROC_SUPER_MAGIC:
+    case SYSFS_MAGIC:
+    case DEBUGFS_MAGIC:
+    case TRACEFS_MAGIC:
+    case SECURITYFS_MAGIC:
+    case EFIVARFS_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
 
 FileReader::FileReader(const char* path, bool skipHoles) {
   // Look before opening: opening a device can itself have effects (a tape rewinds,
@@ -20,7 +43,8 @@ FileReader::FileReader(const char* path, bool skipHoles) {
   // swapped for something else in between; fstat then has the last word.
   m_fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (m_fd < 0) return;
-  if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0) {
+  if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
+      isKernelFileSystem(m_fd)) {
     ::close(m_fd);
     m_fd = -1;
     return;

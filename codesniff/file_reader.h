@@ -7,7 +7,8 @@ namespace codesniff {
 
 // Read-only access to one regular file, in blocks. Anything that is not a regular
 // file (folder, device, fifo, socket) is not opened at all, so no call can block on a
-// fifo without a writer or read an endless device.
+// fifo without a writer or read an endless device. Files of the kernel's own file
+// systems (/proc, /sys and the like) are refused too.
 class FileReader {
  public:
   // `skipHoles`: jump over the holes of a sparse file. Holes read as zero bytes, which

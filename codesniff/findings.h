@@ -8,6 +8,8 @@ namespace codesniff {
 struct Findings {
   // The highest-priority group whose marker was found, -1 for none.
   int group = -1;
+  // A premium-rate prefix was found. Only looked for while it can matter: without a
+  // group it may stay false although a prefix is there.
   bool numberPrefix = false;
 };
 

@@ -16,7 +16,8 @@ namespace codesniff {
 // findings equal those of searching the whole text at once.
 class MarkerScanner {
  public:
-  // `capacity`: how much examined text is gathered before it is searched.
+  // `capacity`: how much examined text is gathered before it is searched. With room for
+  // all of it, the text is searched once.
   explicit MarkerScanner(std::size_t capacity = 128 * 1024);
 
   // Takes the next raw bytes of the file.
@@ -29,7 +30,8 @@ class MarkerScanner {
   const Findings& findings() const { return m_findings; }
 
  private:
-  void search();
+  // Searches the gathered text and keeps its tail; `last`: no more text follows.
+  void search(bool last);
 
   // Enough of the searched text to complete any marker that starts inside it.
   static constexpr std::size_t kCarry = kLongestMarker - 1;

@@ -1,6 +1,13 @@
 #include "text_filter.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define CODESNIFF_HAVE_SSSE3_PATH 1
+#endif
 
 namespace codesniff {
 namespace {
@@ -15,13 +22,77 @@ constexpr std::array<unsigned char, 256> makeKeepTable() {
 
 constexpr std::array<unsigned char, 256> kKeep = makeKeepTable();
 
+#ifdef CODESNIFF_HAVE_SSSE3_PATH
+// For each 8-bit mask, the byte shuffle that packs the marked bytes of 8 to the front.
+constexpr std::array<std::uint64_t, 256> makePackTable() {
+  std::array<std::uint64_t, 256> pack{};
+  for (unsigned mask = 0; mask < 256; ++mask) {
+    std::uint64_t shuffle = 0;
+    unsigned to = 0;
+    for (unsigned from = 0; from < 8; ++from)
+      if (mask & (1u << from)) shuffle |= std::uint64_t{from} << (8 * to++);
+    pack[mask] = shuffle;
+  }
+  return pack;
+}
+
+constexpr std::array<std::uint64_t, 256> kPack = makePackTable();
+
+// 16 bytes at a time: classify with range compares, pack the kept bytes of each half
+// with one shuffle and one 8-byte store. Stores never pass the input position, so
+// `out` needs no more room than the bytewise loop.
+__attribute__((target("ssse3,popcnt"))) std::size_t filterSsse3(const unsigned char* in,
+                                                                std::size_t size,
+                                                                unsigned char* out) {
+  const __m128i digitShift = _mm_set1_epi8(static_cast<char>(0x80 - '0'));
+  const __m128i digitLimit = _mm_set1_epi8(static_cast<char>(-128 + 10));
+  const __m128i lowerCase = _mm_set1_epi8(0x20);
+  const __m128i letterShift = _mm_set1_epi8(static_cast<char>(0x80 - 'a'));
+  const __m128i letterLimit = _mm_set1_epi8(static_cast<char>(-128 + 26));
+  const __m128i highHalf = _mm_set1_epi8(8);
+  std::size_t n = 0;
+  std::size_t i = 0;
+  for (; i + 16 <= size; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+    const __m128i digit = _mm_cmplt_epi8(_mm_add_epi8(bytes, digitShift), digitLimit);
+    const __m128i letter =
+        _mm_cmplt_epi8(_mm_add_epi8(_mm_or_si128(bytes, lowerCase), letterShift), letterLimit);
+    const auto mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(digit, letter)));
+    if (mask == 0) continue;  // padding and other runs without text
+    if (mask == 0xFFFF) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + n), bytes);
+      n += 16;
+      continue;
+    }
+    const unsigned low = mask & 0xFF;
+    const unsigned high = mask >> 8;
+    const __m128i lowPacked =
+        _mm_shuffle_epi8(bytes, _mm_cvtsi64_si128(static_cast<long long>(kPack[low])));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), lowPacked);
+    n += static_cast<std::size_t>(__builtin_popcount(low));
+    const __m128i highPacked = _mm_shuffle_epi8(
+        bytes, _mm_add_epi8(_mm_cvtsi64_si128(static_cast<long long>(kPack[high])), highHalf));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + n), highPacked);
+    n += static_cast<std::size_t>(__builtin_popcount(high));
+  }
+  return n + filterExaminedBytewise(in + i, size - i, out + n);
+}
+
+// Asked once at load; the processor's features must be read first when this runs
+// before the runtime's own initialisation.
+const bool kHaveVectorPath = [] {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
+}();
+#endif
+
 }  // namespace
 
 bool isExaminedByte(unsigned char byte) {
   return kKeep[byte] != 0;
 }
 
-std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned char* out) {
+std::size_t filterExaminedBytewise(const unsigned char* in, std::size_t size, unsigned char* out) {
   // Branch-free: every byte is stored, only kept ones advance the output. Random and
   // binary data would otherwise mispredict about every fourth byte.
   std::size_t n = 0;
@@ -31,6 +102,13 @@ std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned c
     n += kKeep[b];
   }
   return n;
+}
+
+std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned char* out) {
+#ifdef CODESNIFF_HAVE_SSSE3_PATH
+  if (kHaveVectorPath) return filterSsse3(in, size, out);
+#endif
+  return filterExaminedBytewise(in, size, out);
 }
 
 }  // namespace codesniff
