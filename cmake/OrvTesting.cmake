@@ -27,3 +27,14 @@ function(add_unit_test)
     TIMEOUT ${T_TIMEOUT}
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
 endfunction()
+
+# add_export_test(NAME <name> TARGET <shared library target> EXPORTS <symbols...>)
+#
+# Fails unless the library's dynamic symbol table defines exactly the named exports.
+function(add_export_test)
+  cmake_parse_arguments(T "" "NAME;TARGET" "EXPORTS" ${ARGN})
+  string(REPLACE ";" "\\;" expected "${T_EXPORTS}")
+  add_test(NAME ${T_NAME} COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM}
+    -DLIBRARY=$<TARGET_FILE:${T_TARGET}> "-DEXPECTED=${expected}"
+    -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
+endfunction()

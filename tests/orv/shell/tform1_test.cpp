@@ -145,8 +145,15 @@ class TForm1Test : public QObject {
     QCOMPARE(withoutTime(reportLines(*form).last()), QStringLiteral("danach"));
   }
 
+  void missingDialupLibraryEndsStartup_data() {
+    QTest::addColumn<QByteArray>("library");
+    QTest::newRow("no such library") << QByteArray("/nonexistent/librasapi32.so");
+    // A library that loads but has no RasDialA is no dial-up service either.
+    QTest::newRow("without RasDialA") << qgetenv("ORV_BINARY_DIR") + "/lib/libsigmatch.so";
+  }
   void missingDialupLibraryEndsStartup() {
-    orv::RasLibrary::resetShared("/nonexistent/librasapi32.so");
+    QFETCH(QByteArray, library);
+    orv::RasLibrary::resetShared(library);
     auto form = startWithData(1);
     QVERIFY(form->startupAborted());
     QCOMPARE(m_dialogs->messages,

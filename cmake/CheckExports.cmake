@@ -1,4 +1,4 @@
-# cmake -DNM=<nm> -DLIBRARY=<file> -DEXPECTED="a;b;c" -P check_exports.cmake
+# cmake -DNM=<nm> -DLIBRARY=<file> -DEXPECTED="a;b;c" -P CheckExports.cmake
 # Fails unless the library's defined dynamic symbols are exactly EXPECTED.
 execute_process(COMMAND ${NM} -D --defined-only ${LIBRARY}
   OUTPUT_VARIABLE out RESULT_VARIABLE rc)
