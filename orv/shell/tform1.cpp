@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QFileSystemModel>
 #include <QShortcut>
+#include <QSpinBox>
+#include <QTimer>
 #include <QTreeView>
 #include <QCloseEvent>
 #include <QFile>
@@ -47,13 +49,17 @@ QString baseDirFromArguments(const QStringList& arguments) {
 void TForm1::setTrayAvailability(TrayAvailability check) { g_trayAvailability = check; }
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
-    : QMainWindow(parent), m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)) {
+    : QMainWindow(parent),
+      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
+      m_arguments(arguments) {
   initResources();
   buildWindow();
+  // The monitor exists before start-up runs the option handlers that switch it on.
+  m_processMonitor = std::make_unique<ProcessMonitor>(*this, BaseDir, ExaminedProcesses,
+                                                      *SpeicherTimer, ProcessSource::libprocs(), this);
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
-  BaseDir = baseDirFromArguments(arguments);
   FormCreate(this);
 }
 
@@ -75,6 +81,9 @@ void TForm1::connectHandlers() {
       Button5->click();
   });
   connect(UseHeur, &QCheckBox::toggled, this, [this] { UseHeurClick(UseHeur); });
+  connect(CheckMemory, &QCheckBox::toggled, this, [this] { CheckMemoryClick(CheckMemory); });
+  connect(IntervallMEM, &QSpinBox::valueChanged, this, [this] { IntervallMEMChange(IntervallMEM); });
+  connect(SpeicherTimer, &QTimer::timeout, this, [this] { SpeicherTimerTimer(SpeicherTimer); });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, qApp,
@@ -83,6 +92,7 @@ void TForm1::connectHandlers() {
 
 void TForm1::FormCreate(QObject*) {
   Initialising = true;
+  BaseDir = baseDirFromArguments(m_arguments);
   addTrayIcon();
   AddReportLine(QStringLiteral("ORV Report erstellt am ") + shortDateNow() + QLatin1Char('.'),
                 kBlack, false);
@@ -248,6 +258,12 @@ bool TForm1::cancelRequested() const { return !Button5->isEnabled(); }
 bool TForm1::reportOnly() const { return ReportOnly->isChecked(); }
 
 bool TForm1::useHeuristics() const { return UseHeur->isChecked(); }
+
+void TForm1::CheckMemoryClick(QObject*) { m_processMonitor->setActive(CheckMemory->isChecked()); }
+
+void TForm1::IntervallMEMChange(QObject*) { m_processMonitor->setInterval(IntervallMEM->value()); }
+
+void TForm1::SpeicherTimerTimer(QObject*) { m_processMonitor->tick(); }
 
 void TForm1::SperreClick(QObject*) { Settings.Sperre = Sperre->isChecked() ? 1 : 0; }
 

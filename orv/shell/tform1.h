@@ -8,6 +8,7 @@
 #include <set>
 
 #include "detect/disk_scan.h"
+#include "detect/process_monitor.h"
 #include "dialup/ras_connector.h"
 #include "shell/settings_record.h"
 
@@ -72,6 +73,11 @@ class TForm1 : public QMainWindow, public ScanHost {
   void ScanDirectory(const QString& folder);
   void CheckFile(const QString& path);
   const DiskScan& diskScan() const { return m_scan; }
+
+  // Process monitor.
+  void CheckMemoryClick(QObject* sender);
+  void IntervallMEMChange(QObject* sender);
+  void SpeicherTimerTimer(QObject* sender);
 
   // Options.
   void SperreClick(QObject* sender);
@@ -195,7 +201,9 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<AllowedList> m_allowed;
   std::unique_ptr<WarningPresenter> m_warnings;
   DiskScan m_scan{*this};
+  std::unique_ptr<ProcessMonitor> m_processMonitor;
   std::unique_ptr<QPrinter> m_printer;
+  QStringList m_arguments;
   QString m_lastReportName = QStringLiteral("report.rtf");
   bool m_startupAborted = false;
   bool m_startVisible = true;

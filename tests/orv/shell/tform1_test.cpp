@@ -341,6 +341,23 @@ class TForm1Test : public QObject {
              QStringList{QStringLiteral("Zur Zeit ist kein Standarddrucker gewählt.")});
   }
 
+  void processMonitorFollowsItsOptions() {
+    auto form = startWithData(0);
+    QVERIFY(!form->SpeicherTimer->isActive());
+    form->CheckMemory->setChecked(true);
+    QVERIFY(form->SpeicherTimer->isActive());
+    QCOMPARE(form->SpeicherTimer->interval(), 1000);
+    form->IntervallMEM->setValue(250);
+    QCOMPARE(form->SpeicherTimer->interval(), 250);
+    form->IntervallMEM->setValue(0);  // no more ticks, the option stays on
+    QVERIFY(!form->SpeicherTimer->isActive());
+    QVERIFY(form->CheckMemory->isChecked());
+    form->IntervallMEM->setValue(300);
+    QVERIFY(form->SpeicherTimer->isActive());
+    form->CheckMemory->setChecked(false);
+    QVERIFY(!form->SpeicherTimer->isActive());
+  }
+
   void terminationSignalsAskForShutdown() {
     orv::UnixSignals unixSignals;
     QSignalSpy spy(&unixSignals, &orv::UnixSignals::terminationRequested);

@@ -1,0 +1,11 @@
+#include "detect/process_source.h"
+
+#include "procs.h"
+
+namespace orv {
+
+ProcessSource ProcessSource::libprocs() {
+  return {&GetNumberOfProcesses, &GetProcessIDList, &GetProcessBaseSize, &GetProcessPath};
+}
+
+}  // namespace orv
