@@ -1,6 +1,9 @@
 #include "dialup/ras_library.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
+
+#include "sigmatch/sigmatch.h"
 
 namespace orv {
 
@@ -31,7 +34,19 @@ void bind(const DynamicLibrary& library, const char* name, F& target) {
 
 QByteArray RasLibrary::serviceLibraryName() {
   const QByteArray overridden = qgetenv("ORV_RASAPI32");
-  return overridden.isEmpty() ? QByteArrayLiteral("librasapi32.so") : overridden;
+  if (!overridden.isEmpty()) return overridden;
+  // The service lives next to the program's other libraries. Asking for the bare name
+  // would search from wherever dlopen is called (a sanitizer runtime intercepts it), so the
+  // folder of an already loaded library of ours comes first.
+  static const QByteArray kName = QByteArrayLiteral("librasapi32.so");
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&InitDialersDatabase), &info) && info.dli_fname) {
+    QByteArray folder(info.dli_fname);
+    folder.truncate(folder.lastIndexOf('/') + 1);
+    if (!folder.isEmpty() && ::access((folder + kName).constData(), F_OK) == 0)
+      return folder + kName;
+  }
+  return kName;
 }
 
 RasLibrary& RasLibrary::shared() {

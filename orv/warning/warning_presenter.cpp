@@ -34,6 +34,7 @@ WarningPresenter::WarningPresenter(TMeldung& dialog, Hooks hooks,
                                    std::unique_ptr<WarningSound> sound, QObject* parent)
     : QObject(parent),
       m_dialog(&dialog),
+      m_dialogObject(&dialog),
       m_hooks(std::move(hooks)),
       m_sound(sound ? std::move(sound) : std::make_unique<DesktopWarningSound>()) {
   dialog.installEventFilter(this);
@@ -133,7 +134,8 @@ bool WarningPresenter::eventFilter(QObject* watched, QEvent* event) {
   // However the dialog goes away (answer, lock, window manager's close, hide), the warning
   // on it is over with the dialog's result: the answer, or 0 when there was none.
   // Spontaneous hides only mean the window was minimised.
-  if (watched == m_dialog && event->type() == QEvent::Hide && !event->spontaneous() && m_current) {
+  if (watched == m_dialogObject && event->type() == QEvent::Hide && !event->spontaneous() &&
+      m_current) {
     finish(m_dialog->result());
   }
   return QObject::eventFilter(watched, event);

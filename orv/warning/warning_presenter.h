@@ -62,6 +62,9 @@ class WarningPresenter : public QObject {
   void withdraw(Request& request);
 
   QPointer<TMeldung> m_dialog;
+  // The same dialog as a plain object, for telling its events apart while it is being
+  // destroyed (it is no TMeldung any more then).
+  const QObject* m_dialogObject;
   Hooks m_hooks;
   std::unique_ptr<WarningSound> m_sound;
   std::deque<Request*> m_waiting;

@@ -32,7 +32,8 @@ class WarningAnswerer : public QObject {
  private:
   // Every showing of the dialog is a new warning; it is answered from inside its modal run.
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == m_dialog && event->type() == QEvent::Show)
+    // The type first: a dialog being destroyed must not be looked at as a TMeldung.
+    if (event->type() == QEvent::Show && watched == m_dialog)
       QTimer::singleShot(0, this, [this] { answer(); });
     return false;
   }
