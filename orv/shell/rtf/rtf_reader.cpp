@@ -155,6 +155,9 @@ class Parser {
       : m_p(rtf.constData()), m_end(rtf.constData() + rtf.size()), m_cursor(doc) {}
 
   void run() {
+    // One edit block: the document relays out once at its end instead of after every
+    // insertion, which would make many short runs in one paragraph quadratic.
+    m_cursor.beginEditBlock();
     while (m_p < m_end) {
       const char c = *m_p++;
       if (c == '{') {
@@ -169,6 +172,7 @@ class Parser {
     }
     flush();
     applyAlignment();
+    m_cursor.endEditBlock();
   }
 
  private:

@@ -2,10 +2,13 @@
 
 #include <QColor>
 #include <QFont>
+#include <QHash>
 #include <QList>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+
+#include <algorithm>
 
 #include "code_page.h"
 
@@ -51,17 +54,33 @@ QColor foregroundOf(const QTextCharFormat& format) {
   return brush.style() == Qt::NoBrush ? QColor() : brush.color().toRgb();
 }
 
-// Colour table index of `colour` (1-based; 0 is the default colour), adding it if new.
-int colourIndex(QList<QRgb>& colours, const QColor& colour) {
-  if (!colour.isValid()) return 0;
-  const QRgb rgb = colour.rgb();
-  qsizetype index = colours.indexOf(rgb);
-  if (index < 0) {
-    index = colours.size();
-    colours.append(rgb);
+// The colours in order of first use; RTF numbers them from 1, 0 being the default colour.
+class ColourTable {
+ public:
+  int indexOf(const QColor& colour) {
+    if (!colour.isValid()) return 0;
+    const QRgb rgb = colour.rgb();
+    auto it = m_index.constFind(rgb);
+    if (it == m_index.constEnd()) {
+      m_colours.append(rgb);
+      it = m_index.insert(rgb, int(m_colours.size()));
+    }
+    return *it;
   }
-  return int(index) + 1;
-}
+
+  QByteArray rtf() const {
+    QByteArray out = "{\\colortbl ;";
+    for (const QRgb rgb : m_colours) {
+      out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb)) +
+             "\\blue" + QByteArray::number(qBlue(rgb)) + ';';
+    }
+    return out + '}';
+  }
+
+ private:
+  QList<QRgb> m_colours;
+  QHash<QRgb, int> m_index;
+};
 
 QByteArray alignmentWord(Qt::Alignment align) {
   if (align & Qt::AlignHCenter) return "\\qc";
@@ -70,17 +89,18 @@ QByteArray alignmentWord(Qt::Alignment align) {
   return {};
 }
 
-void appendFragment(QByteArray& body, QList<QRgb>& colours, const QTextFragment& fragment) {
+void appendFragment(QByteArray& body, ColourTable& colours, const QTextFragment& fragment) {
   const QTextCharFormat format = fragment.charFormat();
   QByteArray words;
-  if (const int colour = colourIndex(colours, foregroundOf(format)); colour > 0) {
+  if (const int colour = colours.indexOf(foregroundOf(format)); colour > 0) {
     words += "\\cf" + QByteArray::number(colour);
   }
   if (format.fontWeight() > QFont::Normal) words += "\\b";
   if (format.fontItalic()) words += "\\i";
   if (format.fontUnderline()) words += "\\ul";
   if (format.hasProperty(QTextFormat::FontPointSize) && format.fontPointSize() > 0) {
-    words += "\\fs" + QByteArray::number(qRound(format.fontPointSize() * 2));
+    const double halfPoints = std::clamp(format.fontPointSize() * 2, 1.0, 3276.0);
+    words += "\\fs" + QByteArray::number(qRound(halfPoints));
   }
   if (!words.isEmpty()) words += ' ';  // ends the last word; without words it would be text
   body += '{' + words;
@@ -91,7 +111,7 @@ void appendFragment(QByteArray& body, QList<QRgb>& colours, const QTextFragment&
 }  // namespace
 
 QByteArray RtfWriter::write(const QTextDocument& doc) {
-  QList<QRgb> colours;
+  ColourTable colours;
   QByteArray body;
   for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
     if (block != doc.begin()) body += "\\par\n";
@@ -104,13 +124,9 @@ QByteArray RtfWriter::write(const QTextDocument& doc) {
   const QFont font = doc.defaultFont();
   QByteArray out = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fnil\\fcharset0 ";
   appendText(out, QString(font.family()).remove(u';'));  // ';' would end the entry
-  out += ";}}\n{\\colortbl ;";
-  for (const QRgb rgb : colours) {
-    out += "\\red" + QByteArray::number(qRed(rgb)) + "\\green" + QByteArray::number(qGreen(rgb)) +
-           "\\blue" + QByteArray::number(qBlue(rgb)) + ';';
-  }
+  out += ";}}\n" + colours.rtf() + '\n';
   // No document-wide size: each reader shows the text at its own default size.
-  out += "}\n\\f0\n" + body + "}\n";
+  out += "\\f0\n" + body + "}\n";
   return out;
 }
 

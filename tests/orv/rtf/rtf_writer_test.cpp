@@ -112,6 +112,14 @@ TEST(RtfWriter, FragmentsKeepTheirOwnFormat) {
             "{c=ff0000:rot }{b:fett }{b,i,u,c=008000,s=14:alles} schlicht\n<c>mitte");
 }
 
+TEST(RtfWriter, FontSizeStaysInRange) {
+  QTextDocument doc;
+  QTextCharFormat huge;
+  huge.setFontPointSize(1e12);
+  QTextCursor(&doc).insertText("x", huge);
+  EXPECT_TRUE(RtfWriter::write(doc).contains("{\\fs3276 x}"));
+}
+
 struct TextCase {
   const char* name;
   const char* text;     // UTF-8
