@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include "unique_fd.h"
 
 namespace orv {
 namespace {
@@ -29,19 +30,6 @@ constexpr std::array<std::uint32_t, 256> kTable = makeTable();
 // Blocks keep the memory bounded for executables of any size.
 constexpr std::size_t kBlockSize = 64 * 1024;
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
 
 }  // namespace
 
@@ -54,7 +42,7 @@ std::uint32_t Crc32Update(std::uint32_t reg, const void* bytes, std::size_t leng
 std::int32_t FileCrc32(const char* nativePath) {
   if (nativePath == nullptr || *nativePath == '\0') return -1;
   // O_NONBLOCK: a FIFO named like a program must not stall the scan waiting for a writer.
-  const FileDescriptor file(::open(nativePath, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+  const UniqueFd file(::open(nativePath, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
   if (file.get() < 0) return -1;
   struct stat info {};
   // Only regular files have a content to fingerprint; a device such as /dev/zero never ends.

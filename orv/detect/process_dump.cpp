@@ -10,6 +10,7 @@
 
 #include "detect/native_path.h"
 #include "shell/orv_error.h"
+#include "unique_fd.h"
 
 namespace orv {
 namespace {
@@ -30,25 +31,6 @@ bool readProcessMemory(std::uint32_t pid, std::uint64_t address, unsigned char* 
   return true;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-  // Closes now and tells whether the last writes reached the file.
-  int close() {
-    const int result = ::close(m_fd);
-    m_fd = -1;
-    return result;
-  }
-
- private:
-  int m_fd;
-};
 
 QString ioErrorText(int error) {
   return QStringLiteral("E/A-Fehler %1").arg(error);
@@ -61,7 +43,7 @@ QString ioErrorText(int error) {
 void writeDump(const QString& file, const std::vector<unsigned char>& bytes) {
   const QByteArray name = pathToNative(file);
   ::unlink(name.constData());
-  FileDescriptor out(
+  UniqueFd out(
       ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (out.get() < 0)
     throw OrvError(QStringLiteral("Datei %1 kann nicht erstellt werden").arg(file));

@@ -9,6 +9,7 @@
 #include <pwd.h>
 #include <sys/file.h>
 #include <unistd.h>
+#include "unique_fd.h"
 
 namespace orv::clean {
 namespace {
@@ -21,26 +22,6 @@ struct Record {
   std::string path;
 };
 
-class Fd {
- public:
-  Fd() = default;
-  explicit Fd(int fd) : m_fd(fd) {}
-  Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-  Fd& operator=(Fd&& other) noexcept {
-    std::swap(m_fd, other.m_fd);
-    return *this;
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  ~Fd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  int get() const { return m_fd; }
-  explicit operator bool() const { return m_fd >= 0; }
-
- private:
-  int m_fd = -1;
-};
 
 std::string formatRecord(const std::string& path, const struct stat* identity) {
   std::string record =
@@ -101,9 +82,9 @@ bool makeFolders(const std::string& folder) {
 
 // Opens the list and takes its lock. A list replaced or removed while we waited for the lock
 // is opened again, so that no record goes into a file nobody reads any more.
-Fd openLocked(const std::string& file, bool create) {
+UniqueFd openLocked(const std::string& file, bool create) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    Fd fd(::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
+    UniqueFd fd(::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
     if (!fd) return {};
     int locked;
     do locked = ::flock(fd.get(), LOCK_EX);
@@ -170,7 +151,7 @@ bool recordPendingRemoval(const std::string& path, const struct stat* identity) 
   if (path.empty() || path.find('\0') != std::string::npos) return false;
   const std::string file = pendingListPath();
   if (file.empty() || !makeFolders(file.substr(0, file.rfind('/')))) return false;
-  const Fd fd = openLocked(file, true);
+  const UniqueFd fd = openLocked(file, true);
   std::string content;
   if (!fd || !readAll(fd.get(), content)) return false;
 
@@ -197,7 +178,7 @@ void retryPendingRemovals() noexcept {
   const int savedErrno = errno;
   try {
     const std::string file = pendingListPath();
-    const Fd fd = file.empty() ? Fd() : openLocked(file, false);
+    const UniqueFd fd = file.empty() ? UniqueFd() : openLocked(file, false);
     std::string content;
     if (fd && readAll(fd.get(), content)) {
       bool torn = false;
@@ -219,7 +200,7 @@ void retryPendingRemovals() noexcept {
         const std::string temporary = file + ".new";
         bool written = false;
         {
-          const Fd out(::open(temporary.c_str(),
+          const UniqueFd out(::open(temporary.c_str(),
                               O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
           written = out && writeAll(out.get(), kept, 0) && ::fsync(out.get()) == 0;
         }

@@ -13,6 +13,7 @@
 #include <sys/sysmacros.h>
 #include <sys/uio.h>
 #include <unistd.h>
+#include "unique_fd.h"
 
 namespace orv::procs {
 namespace {
@@ -23,19 +24,6 @@ constexpr std::uint64_t kNoCap = ~std::uint64_t{0};
 constexpr std::uint64_t kLargestImage = std::uint64_t{1} << 32;
 constexpr std::uint32_t kLargestHeaderOffset = 1U << 20;
 
-class Fd {
- public:
-  explicit Fd(int fd) : m_fd(fd) {}
-  ~Fd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
 
 std::string procPath(std::uint32_t pid, const char* leaf) {
   return "/proc/" + std::to_string(pid) + "/" + leaf;
@@ -59,7 +47,7 @@ std::optional<std::string> readLink(const std::string& link) {
 }
 
 std::optional<std::string> readProcFile(const std::string& file) {
-  const Fd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+  const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) return std::nullopt;
   std::string content;
   char block[16384];

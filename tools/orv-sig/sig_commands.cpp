@@ -13,6 +13,9 @@
 #include "sigmatch/fingerprint.h"
 #include "sigmatch/posix_file.h"
 #include "sigmatch/signature_loader.h"
+#include "unique_fd.h"
+
+using orv::UniqueFd;
 
 namespace orvsig {
 namespace {
@@ -83,24 +86,11 @@ bool fingerprintOf(const std::string& path, sigmatch::FingerprintText& fingerpri
   return true;
 }
 
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
 
 // Appends `bytes` to the file at `path` (created when missing). On any failure the file is
 // cut back to its old length, so a half-written record can never shift the records after it.
 bool appendRecords(const std::string& path, const std::string& bytes, std::string& problem) {
-  FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
+  UniqueFd fd(::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
   if (fd.get() < 0) {
     problem = std::strerror(errno);
     return false;
