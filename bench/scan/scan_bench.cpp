@@ -3,7 +3,8 @@
 // Builds a seeded tree of files once, warms the page cache, then times in rounds:
 //   floor   - a readdir walk that opens every .EXE and reads what the fingerprint reads;
 //   bare    - the program's walker and signature check, without the window (for reference);
-//   scan    - "Scan starten" on the real main window, offscreen, report-only mode;
+//   scan    - "Scan starten" on the real main window, offscreen, report-only mode: hidden
+//             (as the tests drive it; the figure the target is set for), then shown;
 //   clamscan - clamscan with a hash database of the same samples.
 // Every round's findings are checked against the samples the tree was built with.
 #include <QApplication>
@@ -36,7 +37,7 @@ struct Options {
   TreeSpec tree;
   int rounds = 5;
   int clamscanRounds = 3;
-  bool shown = true;
+  bool shown = true;  // also time scans with the window shown
   bool keep = false;
   bool checkTargets = false;
   std::string clamscan = "/usr/bin/clamscan";
@@ -50,7 +51,7 @@ const char kUsage[] =
     "  --clamscan PATH      the clamscan program (/usr/bin/clamscan)\n"
     "  --seed N --files N --exe N --folders N --matching N --decoys N\n"
     "                       the tree (20240607, 20000, 2000, 600, 50, 1000)\n"
-    "  --hidden             do not show the window (no status line painting)\n"
+    "  --hidden-only        leave out the rounds with the window shown\n"
     "  --dir PATH           build the tree below PATH (default $TMPDIR or /tmp)\n"
     "  --keep               leave the tree in place afterwards\n"
     "  --check-targets      exit 3 when a speed target is missed\n";
@@ -84,7 +85,7 @@ bool parseOptions(int argc, char** argv, Options& options) {
       ok = value(options.tree.matching);
     else if (arg == "--decoys")
       ok = value(options.tree.decoys);
-    else if (arg == "--hidden")
+    else if (arg == "--hidden-only")
       options.shown = false;
     else if (arg == "--keep")
       options.keep = true;
@@ -221,7 +222,7 @@ int run(const Options& options) {
   std::printf("built in %.1f s\n", buildMs / 1000);
   std::fflush(stdout);
 
-  WindowScan window(base, options.shown);
+  WindowScan window(base);
   require(window.signatureCount() == records,
           "the window loaded " + std::to_string(window.signatureCount()) + " signatures");
 
@@ -246,7 +247,7 @@ int run(const Options& options) {
   }
   std::printf("page cache warmed: %.1f MiB read\n\n", warm.bytesRead / 1048576.0);
 
-  Timings floor, bare, scan, clam;
+  Timings floor, bare, scan, shownScan, clam;
   const int rounds = std::max(options.rounds, options.clamscanRounds);
   for (int r = 0; r < rounds; ++r) {
     if (r < options.rounds) {
@@ -268,15 +269,23 @@ int run(const Options& options) {
       clam.ms.push_back(run.wallMs);
     }
   }
+  if (options.shown) {
+    window.show();
+    checkWindowScan(window.scan(root), tree);  // untimed: the first paints of the page
+    for (int r = 0; r < options.rounds; ++r) {
+      const WindowScan::Result result = window.scan(root);
+      checkWindowScan(result, tree);
+      shownScan.ms.push_back(result.ms);
+    }
+  }
   require(window.boxes().isEmpty(),
           "the window showed a box: " + window.boxes().join(QLatin1Char('|')).toStdString());
 
   std::printf("  %-44s %13s %13s %4s\n", "", "median", "min", "runs");
   printRow("floor: readdir, open, read <= 2050 B", floor);
   printRow("walker + ScanDialers, no window", bare);
-  printRow(options.shown ? "ORV scan: Button4Click, window shown"
-                         : "ORV scan: Button4Click, window hidden",
-           scan);
+  printRow("ORV scan: Button4Click, window hidden", scan);
+  if (options.shown) printRow("ORV scan: Button4Click, window shown", shownScan);
   if (withClamscan) {
     printRow("clamscan -r, .EXE only, bench.hdb", clam);
     printRow("  of which start-up (empty folder)", clamStartup);
@@ -288,6 +297,9 @@ int run(const Options& options) {
   const bool scanMet = scanPerFloor <= 1.5;
   std::printf("scan / floor    = %6.2f   (target <= 1.5: %s)\n", scanPerFloor,
               scanMet ? "met" : "MISSED");
+  if (options.shown)
+    std::printf("  shown / floor = %6.2f   (for information: painting as it goes)\n",
+                shownScan.median() / floor.median());
   bool clamMet = true;
   if (withClamscan) {
     // "Far faster": an order of magnitude at least.

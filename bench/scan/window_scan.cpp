@@ -22,7 +22,7 @@ bool noTray() {
 
 }  // namespace
 
-WindowScan::WindowScan(const std::string& baseDir, bool shown) {
+WindowScan::WindowScan(const std::string& baseDir) {
   orv::TForm1::setTrayAvailability(&noTray);
   // No box may wait for a click that never comes; what would have been shown is kept.
   m_dialogs = &ScriptedDialogs::installNew();
@@ -31,11 +31,12 @@ WindowScan::WindowScan(const std::string& baseDir, bool shown) {
   m_form->Initialising = true;  // switching heuristics off asks nothing anyway; be sure
   m_form->UseHeur->setChecked(false);
   m_form->Initialising = false;
-  if (shown) {
-    m_form->PageControl1->setCurrentWidget(m_form->Button4->parentWidget());
-    m_form->show();
-    QCoreApplication::processEvents();
-  }
+}
+
+void WindowScan::show() {
+  m_form->PageControl1->setCurrentWidget(m_form->Button4->parentWidget());
+  m_form->show();
+  QCoreApplication::processEvents();
 }
 
 WindowScan::~WindowScan() = default;

@@ -22,12 +22,16 @@ class WindowScan {
     QStringList memo;  // the scan page's text box, line by line
   };
 
-  // `baseDir` (with trailing "/") holds orv.sig and hilfe.rtf. `shown`: whether the window is
-  // shown on the scan page, so that its status line is painted as the scan goes.
-  WindowScan(const std::string& baseDir, bool shown);
+  // `baseDir` (with trailing "/") holds orv.sig and hilfe.rtf. The window starts hidden, as
+  // in the tests.
+  explicit WindowScan(const std::string& baseDir);
   ~WindowScan();
   WindowScan(const WindowScan&) = delete;
   WindowScan& operator=(const WindowScan&) = delete;
+
+  // Shows the window on the scan page, so that from now on every scan paints its status line
+  // and its findings as it goes.
+  void show();
 
   int signatureCount() const;
   Result scan(const std::string& folder);
