@@ -240,7 +240,10 @@ int run(const Options& options) {
     std::filesystem::create_directories(empty);
     for (int i = 0; i < 2; ++i) {
       const ClamscanRun run = runClamscan(options.clamscan, base + "bench.hdb", empty);
-      require(run.started && run.exitCode == 0,
+      if (!run.started)
+        throw std::runtime_error("cannot start " + options.clamscan +
+                                 " (Debian package clamav), or leave it out: --clamscan-rounds 0");
+      require(run.exitCode == 0,
               "clamscan on an empty folder failed:\n" + run.output.substr(0, 4000));
       if (i == 1) clamStartup.ms.push_back(run.wallMs);
     }
