@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <vector>
 
 namespace orv {
@@ -38,33 +39,55 @@ bool isDotEntry(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
+// Whether a name's extension (from its last ".") is ".EXE" in any ASCII case.
+bool isExeName(const char* name, std::size_t length) {
+  if (length < 4 || name[length - 4] != '.') return false;
+  const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
+  return upper(name[length - 3]) == 'E' && upper(name[length - 2]) == 'X' &&
+         upper(name[length - 1]) == 'E';
+}
+
 enum class Kind { Folder, Other, Skip };
 
+// What an entry that the listing could not type is, or where a link leads.
 Kind kindOf(const QByteArray& path, unsigned char type) {
-  if (type == DT_DIR) return Kind::Folder;
-  if (type != DT_LNK && type != DT_UNKNOWN) return Kind::Other;
   struct stat info;
-  if (::lstat(path.constData(), &info) != 0) return Kind::Other;  // gone: examined, finds nothing
-  if (S_ISDIR(info.st_mode)) return Kind::Folder;
-  if (!S_ISLNK(info.st_mode)) return Kind::Other;
+  if (type == DT_UNKNOWN) {
+    if (::lstat(path.constData(), &info) != 0) return Kind::Other;  // gone: examined, finds nothing
+    if (S_ISDIR(info.st_mode)) return Kind::Folder;
+    if (!S_ISLNK(info.st_mode)) return Kind::Other;
+  }
   // A link: never into a folder, otherwise the file it names (or a broken link).
   if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)) return Kind::Skip;
   return Kind::Other;
 }
 
-// Lists `frame.path`, keeping only what the walk needs: folders and .EXE files.
+// Lists `frame.path`, keeping only what the walk needs: folders and .EXE files. Most
+// entries are neither; they cost no allocation and, where the listing tells their type,
+// no system call.
 bool list(Frame& frame) {
   const Directory dir(frame.path);
   if (!dir.get()) return false;
   while (const dirent* entry = ::readdir(dir.get())) {
-    if (isDotEntry(entry->d_name)) continue;
-    const QByteArray name(entry->d_name);
-    switch (kindOf(frame.path + name, entry->d_type)) {
+    const char* name = entry->d_name;
+    if (isDotEntry(name)) continue;
+    const unsigned char type = entry->d_type;
+    if (type == DT_DIR) {
+      frame.entries.push_back({QByteArray(name), true});
+      continue;
+    }
+    const bool exe = isExeName(name, std::strlen(name));
+    // A link that is not named .EXE is passed over whether it leads to a file or a folder.
+    if (type != DT_UNKNOWN && (type != DT_LNK || !exe)) {
+      if (exe) frame.entries.push_back({QByteArray(name), false});
+      continue;
+    }
+    switch (kindOf(frame.path + name, type)) {
       case Kind::Folder:
-        frame.entries.push_back({name, true});
+        frame.entries.push_back({QByteArray(name), true});
         break;
       case Kind::Other:
-        if (DirectoryWalker::hasExeExtension(name)) frame.entries.push_back({name, false});
+        if (exe) frame.entries.push_back({QByteArray(name), false});
         break;
       case Kind::Skip:
         break;
@@ -76,11 +99,7 @@ bool list(Frame& frame) {
 }  // namespace
 
 bool DirectoryWalker::hasExeExtension(const QByteArray& name) {
-  const qsizetype dot = name.lastIndexOf('.');
-  if (dot < 0 || name.size() - dot != 4) return false;
-  const char* ext = name.constData() + dot;
-  const auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
-  return upper(ext[1]) == 'E' && upper(ext[2]) == 'X' && upper(ext[3]) == 'E';
+  return isExeName(name.constData(), static_cast<std::size_t>(name.size()));
 }
 
 void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,

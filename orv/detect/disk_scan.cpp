@@ -40,11 +40,14 @@ QString warningText(bool signature, const QString& path, const QString& finding)
 
 void DiskScan::ScanDirectory(const QString& folder) {
   DirectoryWalker::walk(
-      pathToNative(folder), [this](const QByteArray& path) { CheckFile(pathFromNative(path)); },
+      pathToNative(folder),
+      [this](const QByteArray& native) { checkFile(pathFromNative(native), native); },
       [this] { return m_host.cancelRequested(); });
 }
 
-void DiskScan::CheckFile(const QString& path) {
+void DiskScan::CheckFile(const QString& path) { checkFile(path, pathToNative(path)); }
+
+void DiskScan::checkFile(const QString& path, const QByteArray& native) {
   static const Step signatureStep{" - Infektion: ", kRed, "0190 Dialer gefunden!", LevelRed,
                                   AnswerDelete, "Infizierte", true};
   static const Step heuristicStep{" - Verdächtig: ", kDarkYellow, "Verdächtige Datei gefunden",
@@ -53,7 +56,6 @@ void DiskScan::CheckFile(const QString& path) {
   m_host.setScanStatus(QStringLiteral("Scanne ") + displayPath(path) + QStringLiteral(" ..."));
   m_host.processPendingEvents();
   ++FilesScanned;
-  const QByteArray native = pathToNative(path);
 
   ShortText result;
   ScanDialers(&result, native.constData());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <cstdint>
 
@@ -36,6 +37,8 @@ class DiskScan {
 
  private:
   struct Step;
+  // `native` is `path` as the file system names it; the walk has both at hand.
+  void checkFile(const QString& path, const QByteArray& native);
   void handleFinding(const Step& step, const QString& path, const QString& finding);
 
   ScanHost& m_host;

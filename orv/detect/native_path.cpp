@@ -1,5 +1,7 @@
 #include "detect/native_path.h"
 
+#include <algorithm>
+
 namespace orv {
 namespace {
 
@@ -43,18 +45,28 @@ bool isEscapedByte(const QString& path, qsizetype i) {
 }  // namespace
 
 QString pathFromNative(const QByteArray& bytes) {
+  // The scan converts every path it meets: plain ASCII, the usual case, in one go, and
+  // runs of valid UTF-8 likewise.
+  const auto isAscii = [](char c) { return static_cast<unsigned char>(c) < 0x80; };
+  if (std::all_of(bytes.cbegin(), bytes.cend(), isAscii)) return QString::fromLatin1(bytes);
   QString path;
   path.reserve(bytes.size());
+  qsizetype runStart = 0;
+  const auto flushRun = [&](qsizetype end) {
+    if (end > runStart)
+      path.append(QString::fromUtf8(bytes.constData() + runStart, end - runStart));
+  };
   for (qsizetype i = 0; i < bytes.size();) {
     const int length = validSequenceLength(bytes, i);
     if (length == 0) {
+      flushRun(i);
       path.append(QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i]))));
-      ++i;
+      runStart = ++i;
     } else {
-      path.append(QString::fromUtf8(bytes.constData() + i, length));
       i += length;
     }
   }
+  flushRun(bytes.size());
   return path;
 }
 
@@ -76,9 +88,11 @@ QByteArray pathToNative(const QString& path) {
 }
 
 QString displayPath(const QString& path) {
-  QString shown;
-  shown.reserve(path.size());
-  for (qsizetype i = 0; i < path.size(); ++i) {
+  qsizetype i = 0;
+  while (i < path.size() && !isEscapedByte(path, i)) ++i;
+  if (i == path.size()) return path;  // the usual case: nothing to show differently
+  QString shown = path.left(i);
+  for (; i < path.size(); ++i) {
     if (isEscapedByte(path, i))
       shown += QStringLiteral("\\x") +
                QString::number(path[i].unicode() - kEscapeBase, 16).toUpper().rightJustified(2, QLatin1Char('0'));

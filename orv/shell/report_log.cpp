@@ -26,12 +26,16 @@ void ReportLog::appendParagraph(const QString& line, int32_t colour) {
   QTextCharFormat format;
   format.setForeground(colourFromNumber(colour));
   QTextCursor cursor(m_logging->document());
+  // One edit: the document lays the new line out once, not after each step (and the move
+  // to the end does not measure the last line again).
+  cursor.beginEditBlock();
   cursor.movePosition(QTextCursor::End);
   // The first line of an empty report fills the empty first paragraph.
   if (!m_logging->document()->isEmpty() || m_logging->document()->blockCount() > 1)
     cursor.insertBlock();
   cursor.setCharFormat(format);
   cursor.insertText(line, format);
+  cursor.endEditBlock();
   m_logging->setCurrentCharFormat(format);
 }
 

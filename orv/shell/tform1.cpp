@@ -28,6 +28,7 @@
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
 #include "shell/report_log.h"
+#include "shell/status_line.h"
 #include "shell/rtf/rtf_reader.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
@@ -248,7 +249,7 @@ void TForm1::ScanDirectory(const QString& folder) { m_scan.ScanDirectory(folder)
 
 void TForm1::CheckFile(const QString& path) { m_scan.CheckFile(path); }
 
-void TForm1::setScanStatus(const QString& text) { ScanStatus->setText(text); }
+void TForm1::setScanStatus(const QString& text) { m_scanStatusLine->setText(text); }
 
 void TForm1::processPendingEvents() { QCoreApplication::processEvents(); }
 

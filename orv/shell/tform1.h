@@ -34,6 +34,7 @@ namespace orv {
 
 class AllowedList;
 class ReportLog;
+class StatusLine;
 class TMeldung;
 class WarningPresenter;
 
@@ -197,6 +198,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool useHeuristics() const override;
   QString selectedFolder() const;
 
+  StatusLine* m_scanStatusLine = nullptr;  // holds ScanStatus
   std::unique_ptr<ReportLog> m_report;
   std::unique_ptr<AllowedList> m_allowed;
   std::unique_ptr<WarningPresenter> m_warnings;

@@ -25,6 +25,7 @@
 #include <memory>
 
 #include "shell/jpeg_image.h"
+#include "shell/status_line.h"
 #include "shell/tform1.h"
 
 namespace orv {
@@ -262,6 +263,9 @@ QWidget* TForm1::buildScanPage() {
   Button5 = named(new QPushButton(QStringLiteral("Scan abbrechen")), "Button5");
   Button5->setEnabled(false);
   ScanStatus = named(new QLabel(QStringLiteral("Status ...")), "ScanStatus");
+  // The scan changes the status twice per file: its line paints no more often than a
+  // screen could show it, and a long path never widens or lays out the window.
+  m_scanStatusLine = new StatusLine(ScanStatus);
 
   auto* right = new QVBoxLayout;
   right->addWidget(Label1);
@@ -278,7 +282,7 @@ QWidget* TForm1::buildScanPage() {
   columns->addLayout(right, 1);
   auto* layout = new QVBoxLayout(page);
   layout->addLayout(columns, 1);
-  layout->addWidget(ScanStatus);
+  layout->addWidget(m_scanStatusLine);
   return page;
 }
 
