@@ -174,6 +174,8 @@ QWidget* TForm1::buildReportPage() {
   auto* page = named(new QWidget, "TabReport");
   Logging = named(new QTextEdit, "Logging");
   Logging->setReadOnly(true);
+  // The report only grows; an undo history of every line would grow with it for nothing.
+  Logging->setUndoRedoEnabled(false);
   Logging->setLineWrapMode(QTextEdit::NoWrap);
   Logging->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Logging->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
