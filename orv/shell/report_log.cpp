@@ -6,7 +6,6 @@
 #include <QSaveFile>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextEdit>
 
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
@@ -19,7 +18,7 @@ QColor colourFromNumber(int32_t number) {
   return QColor(n & 0xFF, (n >> 8) & 0xFF, (n >> 16) & 0xFF);
 }
 
-ReportLog::ReportLog(QTextEdit* logging, QPlainTextEdit* scanMemo)
+ReportLog::ReportLog(QPlainTextEdit* logging, QPlainTextEdit* scanMemo)
     : m_logging(logging), m_scanMemo(scanMemo) {}
 
 void ReportLog::appendParagraph(const QString& line, int32_t colour) {

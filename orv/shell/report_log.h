@@ -6,7 +6,6 @@
 class QColor;
 class QPlainTextEdit;
 class QPrinter;
-class QTextEdit;
 
 namespace orv {
 
@@ -22,7 +21,7 @@ enum ReportColour : int32_t {
 // optional bare copy into the scan page's `Memo1`.
 class ReportLog {
  public:
-  ReportLog(QTextEdit* logging, QPlainTextEdit* scanMemo);
+  ReportLog(QPlainTextEdit* logging, QPlainTextEdit* scanMemo);
 
   // Appends "<time> <text>" as a new last paragraph in `colour`; with copyToScanMemo the
   // text alone also becomes the last line of the scan memo.
@@ -39,7 +38,7 @@ class ReportLog {
  private:
   void appendParagraph(const QString& line, int32_t colour);
 
-  QTextEdit* m_logging;
+  QPlainTextEdit* m_logging;
   QPlainTextEdit* m_scanMemo;
 };
 

@@ -122,7 +122,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   QTabWidget* PageControl1 = nullptr;
 
   // "Reportdatei"
-  QTextEdit* Logging = nullptr;
+  QPlainTextEdit* Logging = nullptr;
   QPushButton* Button1 = nullptr;
   QPushButton* Button2 = nullptr;
   QPushButton* Button3 = nullptr;

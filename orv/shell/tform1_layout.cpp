@@ -172,11 +172,13 @@ QWidget* TForm1::buildHeader() {
 
 QWidget* TForm1::buildReportPage() {
   auto* page = named(new QWidget, "TabReport");
-  Logging = named(new QTextEdit, "Logging");
+  // Plain text box with coloured characters: it lays out only what is shown, so a long
+  // report costs nothing while the page is hidden.
+  Logging = named(new QPlainTextEdit, "Logging");
   Logging->setReadOnly(true);
   // The report only grows; an undo history of every line would grow with it for nothing.
   Logging->setUndoRedoEnabled(false);
-  Logging->setLineWrapMode(QTextEdit::NoWrap);
+  Logging->setLineWrapMode(QPlainTextEdit::NoWrap);
   Logging->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Logging->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Button1 = named(new QPushButton(QStringLiteral("Report speichern")), "Button1");
