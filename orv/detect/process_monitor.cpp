@@ -6,18 +6,18 @@
 #include <exception>
 #include <vector>
 
-#include "clean.h"
+#include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/detection_host.h"
+#include "detect/library_result.h"
 #include "detect/native_path.h"
 #include "detect/process_dump.h"
 #include "detect/process_identity.h"
 #include "detect/process_termination.h"
-#include "procs.h"
+#include "procs/procs.h"
 #include "shell/dialogs.h"
 #include "shell/orv_error.h"
 #include "shell/report_log.h"
-#include "shell/rtf/code_page.h"
 #include "shell/web_addresses.h"
 
 namespace orv {
@@ -26,17 +26,6 @@ namespace {
 const QString& unknownPath() {
   static const QString text = QStringLiteral("Datei nicht ermittelt");
   return text;
-}
-
-QString fromCp1252(const ShortText& text) {
-  QString decoded;
-  decoded.reserve(text.length);
-  for (int i = 0; i < text.length; ++i) decoded.append(QChar(cp1252ToUnicode(text.chars[i])));
-  return decoded;
-}
-
-bool isOk(const ShortText& text) {
-  return text.length == 2 && text.chars[0] == 'O' && text.chars[1] == 'K';
 }
 
 }  // namespace
@@ -143,8 +132,8 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
   CheckHeuristically(&result, pathToNative(dump).constData(), 0);
   // Not left on disk while a warning waits.
   removeDump();
-  if (isOk(result)) return;
-  const QString finding = fromCp1252(result);
+  if (isNothingFound(result)) return;
+  const QString finding = resultText(result);
 
   auto known = executablePath(id);
   if (known && readProcessIdentity(id) != identity) known.reset();
@@ -153,7 +142,7 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
 
   int answer = NoAnswer;
   if (!m_host.IsAllowed(path)) {
-    const QString text = QStringLiteral("Der Prozess mit der Datei \"") + path +
+    const QString text = QStringLiteral("Der Prozess mit der Datei \"") + displayPath(path) +
                          QStringLiteral("\" ist verdächtig. Das ") + finding +
                          QStringLiteral(". Wie wollen sie reagieren?");
     // Without a known file there is nothing to delete: "Löschen" is only offered with one.
@@ -162,7 +151,7 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
                            m_host.lockFlag(), true, pathKnown, true, true, LevelRed, AnswerTerminate);
   }
   if (answer == NoAnswer) return;
-  m_host.AddReportLine(QStringLiteral("Prozess ") + key + QStringLiteral(" (") + path +
+  m_host.AddReportLine(QStringLiteral("Prozess ") + key + QStringLiteral(" (") + displayPath(path) +
                            QStringLiteral(") ist verdächtig. Das ") + finding + QLatin1Char('.'),
                        kDarkYellow, false);
   carryOut(answer, id, path, pathKnown, *identity);

@@ -1,6 +1,6 @@
 #include "detect/process_source.h"
 
-#include "procs.h"
+#include "procs/procs.h"
 
 namespace orv {
 
