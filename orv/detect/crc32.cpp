@@ -30,7 +30,6 @@ constexpr std::array<std::uint32_t, 256> kTable = makeTable();
 // Blocks keep the memory bounded for executables of any size.
 constexpr std::size_t kBlockSize = 64 * 1024;
 
-
 }  // namespace
 
 std::uint32_t Crc32Update(std::uint32_t reg, const void* bytes, std::size_t length) {

@@ -32,8 +32,9 @@ QString warningText(bool signature, const QString& path, const QString& finding)
     return QStringLiteral("Es wurde der 0190 Dialer ") + kQuote + finding + kQuote +
            QStringLiteral(" in der Datei ") + kQuote + path + kQuote +
            QStringLiteral(" gefunden. Wie wollen sie reagieren?");
-  return QStringLiteral("Die Datei ") + kQuote + path + kQuote + QStringLiteral(" ist verdächtig. Das ") +
-         finding + QStringLiteral(". Wie wollen sie reagieren?");
+  return QStringLiteral("Die Datei ") + kQuote + path + kQuote +
+         QStringLiteral(" ist verdächtig. Das ") + finding +
+         QStringLiteral(". Wie wollen sie reagieren?");
 }
 
 }  // namespace
@@ -45,13 +46,16 @@ void DiskScan::ScanDirectory(const QString& folder) {
       [this] { return m_host.cancelRequested(); });
 }
 
-void DiskScan::CheckFile(const QString& path) { checkFile(path, pathToNative(path)); }
+void DiskScan::CheckFile(const QString& path) {
+  checkFile(path, pathToNative(path));
+}
 
 void DiskScan::checkFile(const QString& path, const QByteArray& native) {
-  static const Step signatureStep{" - Infektion: ", kRed, "0190 Dialer gefunden!", LevelRed,
-                                  AnswerDelete, "Infizierte", true};
-  static const Step heuristicStep{" - Verdächtig: ", kDarkYellow, "Verdächtige Datei gefunden",
-                                  LevelYellow, AnswerIgnore, "Verdächtige", false};
+  static const Step signatureStep{
+      " - Infektion: ", kRed, "0190 Dialer gefunden!", LevelRed, AnswerDelete, "Infizierte", true};
+  static const Step heuristicStep{
+      " - Verdächtig: ", kDarkYellow, "Verdächtige Datei gefunden", LevelYellow, AnswerIgnore,
+      "Verdächtige",     false};
 
   m_host.setScanStatus(QStringLiteral("Scanne ") + displayPath(path) + QStringLiteral(" ..."));
   m_host.processPendingEvents();
@@ -81,10 +85,10 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QStrin
   if (m_host.IsAllowed(path)) return;
 
   m_host.AddReportLine(findingLine, step.findingColour, true);
-  const int answer = m_host.ShowWarning(
-      QString::fromUtf8(step.title), warningText(step.signature, shownPath, finding),
-      helpPageAddress(), m_host.lockFlag(), true, true, false, true, step.level,
-      step.defaultAnswer);
+  const int answer = m_host.ShowWarning(QString::fromUtf8(step.title),
+                                        warningText(step.signature, shownPath, finding),
+                                        helpPageAddress(), m_host.lockFlag(), true, true, false,
+                                        true, step.level, step.defaultAnswer);
 
   const QString subject = QString::fromUtf8(step.subject);
   switch (answer) {
@@ -97,7 +101,8 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QStrin
       break;
     case AnswerDelete:
       if (CleanIt(pathToNative(path).constData()) == 0) {
-        m_host.AddReportLine(subject + QStringLiteral(" Datei erfolgreich gelöscht."), kGreen, true);
+        m_host.AddReportLine(subject + QStringLiteral(" Datei erfolgreich gelöscht."), kGreen,
+                             true);
       } else {
         m_host.AddReportLine(subject + QStringLiteral(" Datei konnte nicht gelöscht werden. Die "
                                                       "Datei wird beim nächsten Start gelöscht."),

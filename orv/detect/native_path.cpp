@@ -94,8 +94,9 @@ QString displayPath(const QString& path) {
   QString shown = path.left(i);
   for (; i < path.size(); ++i) {
     if (isEscapedByte(path, i))
-      shown += QStringLiteral("\\x") +
-               QString::number(path[i].unicode() - kEscapeBase, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+      shown += QStringLiteral("\\x") + QString::number(path[i].unicode() - kEscapeBase, 16)
+                                           .toUpper()
+                                           .rightJustified(2, QLatin1Char('0'));
     else
       shown += path[i];
   }

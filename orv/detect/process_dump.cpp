@@ -31,7 +31,6 @@ bool readProcessMemory(std::uint32_t pid, std::uint64_t address, unsigned char* 
   return true;
 }
 
-
 QString ioErrorText(int error) {
   return QStringLiteral("E/A-Fehler %1").arg(error);
 }

@@ -146,9 +146,9 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
                          QStringLiteral("\" ist verdächtig. Das ") + finding +
                          QStringLiteral(". Wie wollen sie reagieren?");
     // Without a known file there is nothing to delete: "Löschen" is only offered with one.
-    answer =
-        m_host.ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), text, helpPageAddress(),
-                           m_host.lockFlag(), true, pathKnown, true, true, LevelRed, AnswerTerminate);
+    answer = m_host.ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), text,
+                                helpPageAddress(), m_host.lockFlag(), true, pathKnown, true, true,
+                                LevelRed, AnswerTerminate);
   }
   if (answer == NoAnswer) return;
   m_host.AddReportLine(QStringLiteral("Prozess ") + key + QStringLiteral(" (") + displayPath(path) +

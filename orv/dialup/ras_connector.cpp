@@ -6,7 +6,9 @@ namespace orv {
 
 TRasConnector::TRasConnector() = default;
 
-RasLibrary& TRasConnector::library() const { return RasLibrary::shared(); }
+RasLibrary& TRasConnector::library() const {
+  return RasLibrary::shared();
+}
 
 bool TRasConnector::IsAvailable() {
   if (library().ensureLoaded()) return true;

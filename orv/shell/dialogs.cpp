@@ -16,8 +16,8 @@ class QtDialogs final : public Dialogs {
   }
 
   void error(QWidget* parent, const QString& text) override {
-    QMessageBox box(QMessageBox::Critical, applicationTitle(), withFullStop(text),
-                    QMessageBox::Ok, parent);
+    QMessageBox box(QMessageBox::Critical, applicationTitle(), withFullStop(text), QMessageBox::Ok,
+                    parent);
     box.exec();
   }
 

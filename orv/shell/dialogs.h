@@ -21,8 +21,7 @@ class Dialogs {
   // A yes/no question with a question icon; "&Ja" is the default button, Escape answers no.
   virtual bool confirm(QWidget* parent, const QString& caption, const QString& text) = 0;
   // The save dialog: the chosen file name, or an empty text when the user cancelled.
-  virtual QString saveFile(QWidget* parent, const QString& initialName,
-                           const QString& filter) = 0;
+  virtual QString saveFile(QWidget* parent, const QString& initialName, const QString& filter) = 0;
   // The print dialog for `printer`: true when the user confirmed.
   virtual bool printSetup(QWidget* parent, QPrinter* printer) = 0;
 

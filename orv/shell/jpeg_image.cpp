@@ -1,8 +1,8 @@
 #include "shell/jpeg_image.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
-#include <jpeglib.h>
 
 namespace orv {
 namespace {

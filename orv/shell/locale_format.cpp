@@ -13,7 +13,11 @@ QString format(const char* pattern, std::time_t when) {
 
 }  // namespace
 
-QString shortDate(std::time_t when) { return format("%x", when); }
-QString longTime(std::time_t when) { return format("%X", when); }
+QString shortDate(std::time_t when) {
+  return format("%x", when);
+}
+QString longTime(std::time_t when) {
+  return format("%X", when);
+}
 
 }  // namespace orv

@@ -9,7 +9,11 @@ namespace orv {
 // the environment at start): the short date and the long time of day.
 QString shortDate(std::time_t when);
 QString longTime(std::time_t when);
-inline QString shortDateNow() { return shortDate(std::time(nullptr)); }
-inline QString longTimeNow() { return longTime(std::time(nullptr)); }
+inline QString shortDateNow() {
+  return shortDate(std::time(nullptr));
+}
+inline QString longTimeNow() {
+  return longTime(std::time(nullptr));
+}
 
 }  // namespace orv

@@ -49,7 +49,9 @@ void ReportLog::addEmptyLine() {
   cursor.insertBlock();
 }
 
-void ReportLog::clear() { m_logging->clear(); }
+void ReportLog::clear() {
+  m_logging->clear();
+}
 
 void ReportLog::save(const QString& fileName) const {
   const QByteArray rtf = RtfWriter::write(*m_logging->document());

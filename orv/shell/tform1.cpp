@@ -3,38 +3,40 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QFileSystemModel>
-#include <QShortcut>
-#include <QSpinBox>
-#include <QTimer>
-#include <QTreeView>
 #include <QCloseEvent>
 #include <QFile>
+#include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
+#include <QSpinBox>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
 #include <QWindowStateChangeEvent>
 
 #include "detect/allowed_list.h"
-#include "sigmatch/sigmatch.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
 #include "shell/report_log.h"
-#include "shell/status_line.h"
 #include "shell/rtf/rtf_reader.h"
+#include "shell/status_line.h"
+#include "sigmatch/sigmatch.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
 
 // Resources of a static library are only linked when something names them.
-static void initResources() { Q_INIT_RESOURCE(orv); }
+static void initResources() {
+  Q_INIT_RESOURCE(orv);
+}
 
 namespace orv {
 namespace {
@@ -47,7 +49,9 @@ QString baseDirFromArguments(const QStringList& arguments) {
   return arguments.isEmpty() ? QString() : arguments.constFirst();
 }
 
-void TForm1::setTrayAvailability(TrayAvailability check) { g_trayAvailability = check; }
+void TForm1::setTrayAvailability(TrayAvailability check) {
+  g_trayAvailability = check;
+}
 
 TForm1::TForm1(const QStringList& arguments, QWidget* parent)
     : QMainWindow(parent),
@@ -56,8 +60,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   initResources();
   buildWindow();
   // The monitor exists before start-up runs the option handlers that switch it on.
-  m_processMonitor = std::make_unique<ProcessMonitor>(*this, BaseDir, ExaminedProcesses,
-                                                      *SpeicherTimer, ProcessSource::libprocs(), this);
+  m_processMonitor = std::make_unique<ProcessMonitor>(
+      *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
@@ -83,7 +87,8 @@ void TForm1::connectHandlers() {
   });
   connect(UseHeur, &QCheckBox::toggled, this, [this] { UseHeurClick(UseHeur); });
   connect(CheckMemory, &QCheckBox::toggled, this, [this] { CheckMemoryClick(CheckMemory); });
-  connect(IntervallMEM, &QSpinBox::valueChanged, this, [this] { IntervallMEMChange(IntervallMEM); });
+  connect(IntervallMEM, &QSpinBox::valueChanged, this,
+          [this] { IntervallMEMChange(IntervallMEM); });
   connect(SpeicherTimer, &QTimer::timeout, this, [this] { SpeicherTimerTimer(SpeicherTimer); });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
@@ -116,8 +121,8 @@ void TForm1::FormCreate(QObject*) {
 }
 
 void TForm1::runStartupSteps() {
-  AddReportLine(QStringLiteral(" ORV gestartet und DFÜ Netzwerküberwachung initialisiert."),
-                kBlack, false);
+  AddReportLine(QStringLiteral(" ORV gestartet und DFÜ Netzwerküberwachung initialisiert."), kBlack,
+                false);
   SignatureCount =
       InitDialersDatabase(QFile::encodeName(BaseDir + QStringLiteral("orv.sig")).constData());
   ScanStatus->setText(QString::number(SignatureCount) +
@@ -178,7 +183,9 @@ void TForm1::Button2Click(QObject*) {
   }
 }
 
-void TForm1::Button3Click(QObject*) { m_report->clear(); }
+void TForm1::Button3Click(QObject*) {
+  m_report->clear();
+}
 
 void TForm1::setWarningDialog(TMeldung* dialog) {
   WarningPresenter::Hooks hooks;
@@ -196,14 +203,17 @@ int TForm1::ShowWarning(const QString& title, const QString& text, const QString
                         bool lock, bool ignorierenEnabled, bool loeschenEnabled,
                         bool beendenEnabled, bool erlaubenEnabled, int level, int defaultAnswer) {
   if (!m_warnings) return NoAnswer;
-  return m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled,
-                                 loeschenEnabled, beendenEnabled, erlaubenEnabled, level,
-                                 defaultAnswer);
+  return m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
+                                 beendenEnabled, erlaubenEnabled, level, defaultAnswer);
 }
 
-bool TForm1::IsAllowed(const QString& path) { return m_allowed->isAllowed(path); }
+bool TForm1::IsAllowed(const QString& path) {
+  return m_allowed->isAllowed(path);
+}
 
-void TForm1::AllowFile(const QString& path) { m_allowed->allowFile(path); }
+void TForm1::AllowFile(const QString& path) {
+  m_allowed->allowFile(path);
+}
 
 QString TForm1::selectedFolder() const {
   const QModelIndex index = verz->currentIndex();
@@ -221,9 +231,9 @@ void TForm1::Button4Click(QObject*) {
   AddReportLine(QStringLiteral("Scanne das Verzeichnis ") + folder + QLatin1Char('.'), kBlack,
                 true);
   ScanDirectory(folder);
-  AddReportLine(QStringLiteral("Scan des Verzeichnisses ") + folder +
-                    QStringLiteral(" abgeschlossen."),
-                kBlack, true);
+  AddReportLine(
+      QStringLiteral("Scan des Verzeichnisses ") + folder + QStringLiteral(" abgeschlossen."),
+      kBlack, true);
   AddReportLine(QString::number(m_scan.FilesScanned) + QStringLiteral(" Dateien gescannt und ") +
                     QString::number(m_scan.DialersFound) + QStringLiteral(" Dialer gefunden."),
                 kBlack, true);
@@ -235,7 +245,9 @@ void TForm1::Button4Click(QObject*) {
                       QStringLiteral(" Dialersignaturen geladen ..."));
 }
 
-void TForm1::Button5Click(QObject*) { Button5->setEnabled(false); }
+void TForm1::Button5Click(QObject*) {
+  Button5->setEnabled(false);
+}
 
 void TForm1::UseHeurClick(QObject*) {
   if (Initialising || !UseHeur->isChecked()) return;
@@ -245,30 +257,54 @@ void TForm1::UseHeurClick(QObject*) {
                            "nur mit Vorsicht benutzen!!"));
 }
 
-void TForm1::ScanDirectory(const QString& folder) { m_scan.ScanDirectory(folder); }
+void TForm1::ScanDirectory(const QString& folder) {
+  m_scan.ScanDirectory(folder);
+}
 
-void TForm1::CheckFile(const QString& path) { m_scan.CheckFile(path); }
+void TForm1::CheckFile(const QString& path) {
+  m_scan.CheckFile(path);
+}
 
-void TForm1::setScanStatus(const QString& text) { m_scanStatusLine->setText(text); }
+void TForm1::setScanStatus(const QString& text) {
+  m_scanStatusLine->setText(text);
+}
 
-void TForm1::processPendingEvents() { QCoreApplication::processEvents(); }
+void TForm1::processPendingEvents() {
+  QCoreApplication::processEvents();
+}
 
 // While scanning, a disabled "Scan abbrechen" is the request to stop.
-bool TForm1::cancelRequested() const { return !Button5->isEnabled(); }
+bool TForm1::cancelRequested() const {
+  return !Button5->isEnabled();
+}
 
-bool TForm1::reportOnly() const { return ReportOnly->isChecked(); }
+bool TForm1::reportOnly() const {
+  return ReportOnly->isChecked();
+}
 
-bool TForm1::useHeuristics() const { return UseHeur->isChecked(); }
+bool TForm1::useHeuristics() const {
+  return UseHeur->isChecked();
+}
 
-void TForm1::CheckMemoryClick(QObject*) { m_processMonitor->setActive(CheckMemory->isChecked()); }
+void TForm1::CheckMemoryClick(QObject*) {
+  m_processMonitor->setActive(CheckMemory->isChecked());
+}
 
-void TForm1::IntervallMEMChange(QObject*) { m_processMonitor->setInterval(IntervallMEM->value()); }
+void TForm1::IntervallMEMChange(QObject*) {
+  m_processMonitor->setInterval(IntervallMEM->value());
+}
 
-void TForm1::SpeicherTimerTimer(QObject*) { m_processMonitor->tick(); }
+void TForm1::SpeicherTimerTimer(QObject*) {
+  m_processMonitor->tick();
+}
 
-void TForm1::SperreClick(QObject*) { Settings.Sperre = Sperre->isChecked() ? 1 : 0; }
+void TForm1::SperreClick(QObject*) {
+  Settings.Sperre = Sperre->isChecked() ? 1 : 0;
+}
 
-void TForm1::WarnsignalClick(QObject*) { Settings.Warnsignal = Warnsignal->isChecked() ? 1 : 0; }
+void TForm1::WarnsignalClick(QObject*) {
+  Settings.Warnsignal = Warnsignal->isChecked() ? 1 : 0;
+}
 
 void TForm1::addTrayIcon() {
   if (TrayIcon || !g_trayAvailability()) return;
@@ -294,7 +330,9 @@ void TForm1::removeTrayIcon() {
   TrayIcon = nullptr;
 }
 
-void TForm1::ApplicationMinimize() { hide(); }
+void TForm1::ApplicationMinimize() {
+  hide();
+}
 
 void TForm1::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);

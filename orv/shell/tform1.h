@@ -85,8 +85,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void WarnsignalClick(QObject* sender);
 
   // The warning put to the user about a finding; the answer code (see WarningAnswer).
-  int ShowWarning(const QString& title, const QString& text, const QString& helpAddress,
-                  bool lock, bool ignorierenEnabled, bool loeschenEnabled, bool beendenEnabled,
+  int ShowWarning(const QString& title, const QString& text, const QString& helpAddress, bool lock,
+                  bool ignorierenEnabled, bool loeschenEnabled, bool beendenEnabled,
                   bool erlaubenEnabled, int level, int defaultAnswer) override;
   WarningPresenter* warningPresenter() const { return m_warnings.get(); }
 

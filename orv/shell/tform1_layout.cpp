@@ -253,11 +253,13 @@ QWidget* TForm1::buildScanPage() {
                           disconnect(*connection);
                         });
 
-  Label1 = named(wrappedLabel(QStringLiteral("Wählen Sie links den Ordner, den ORV durchsuchen soll.")),
-                 "Label1");
-  Label2 = named(wrappedLabel(QStringLiteral(
-                     "Geprüft werden alle .EXE-Dateien in diesem Ordner und in allen Unterordnern.")),
-                 "Label2");
+  Label1 =
+      named(wrappedLabel(QStringLiteral("Wählen Sie links den Ordner, den ORV durchsuchen soll.")),
+            "Label1");
+  Label2 =
+      named(wrappedLabel(QStringLiteral(
+                "Geprüft werden alle .EXE-Dateien in diesem Ordner und in allen Unterordnern.")),
+            "Label2");
   Label3 = named(wrappedLabel(QStringLiteral("Funde erscheinen hier und im Report.")), "Label3");
   Memo1 = named(new QPlainTextEdit, "Memo1");
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);

@@ -1,10 +1,10 @@
 #include "shell/unix_signals.h"
 
-#include <QSocketNotifier>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <QSocketNotifier>
+#include <csignal>
 
 namespace orv {
 namespace {
@@ -23,8 +23,8 @@ void onSignal(int) {
 }  // namespace
 
 UnixSignals::UnixSignals(QObject* parent) : QObject(parent) {
-  if (g_pipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0,
-                                    g_pipe) != 0)
+  if (g_pipe[0] < 0 &&
+      ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, g_pipe) != 0)
     return;
   m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
   connect(m_notifier, &QSocketNotifier::activated, this, &UnixSignals::onReadable);

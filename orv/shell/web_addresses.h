@@ -9,7 +9,11 @@ inline const QString& webHost() {
   static const QString host = QStringLiteral("https://orv.example.org");
   return host;
 }
-inline QString helpPageAddress() { return webHost() + QStringLiteral("/helpgefunden.php"); }
-inline QString updatesPageAddress() { return webHost() + QStringLiteral("/orv/updates.html"); }
+inline QString helpPageAddress() {
+  return webHost() + QStringLiteral("/helpgefunden.php");
+}
+inline QString updatesPageAddress() {
+  return webHost() + QStringLiteral("/orv/updates.html");
+}
 
 }  // namespace orv

@@ -22,7 +22,6 @@ struct Record {
   std::string path;
 };
 
-
 std::string formatRecord(const std::string& path, const struct stat* identity) {
   std::string record =
       identity ? std::to_string(static_cast<unsigned long long>(identity->st_ino)) : std::string();
@@ -84,7 +83,8 @@ bool makeFolders(const std::string& folder) {
 // is opened again, so that no record goes into a file nobody reads any more.
 UniqueFd openLocked(const std::string& file, bool create) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    UniqueFd fd(::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
+    UniqueFd fd(
+        ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
     if (!fd) return {};
     int locked;
     do locked = ::flock(fd.get(), LOCK_EX);
@@ -201,7 +201,7 @@ void retryPendingRemovals() noexcept {
         bool written = false;
         {
           const UniqueFd out(::open(temporary.c_str(),
-                              O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+                                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
           written = out && writeAll(out.get(), kept, 0) && ::fsync(out.get()) == 0;
         }
         if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) ::unlink(temporary.c_str());

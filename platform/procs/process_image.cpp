@@ -24,7 +24,6 @@ constexpr std::uint64_t kNoCap = ~std::uint64_t{0};
 constexpr std::uint64_t kLargestImage = std::uint64_t{1} << 32;
 constexpr std::uint32_t kLargestHeaderOffset = 1U << 20;
 
-
 std::string procPath(std::uint32_t pid, const char* leaf) {
   return "/proc/" + std::to_string(pid) + "/" + leaf;
 }

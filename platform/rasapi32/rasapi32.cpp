@@ -21,17 +21,28 @@ uint32_t RasEnumEntriesA(const char*, const char*, void*, uint32_t*, uint32_t* c
   return RAS_SUCCESS;
 }
 
-uint32_t RasGetConnectStatusA(RasHandle, void*) { return RAS_ERROR_INVALID_HANDLE; }
+uint32_t RasGetConnectStatusA(RasHandle, void*) {
+  return RAS_ERROR_INVALID_HANDLE;
+}
 
 uint32_t RasGetErrorStringA(uint32_t code, char* buffer, uint32_t bufferSize) {
   if (!buffer || bufferSize == 0) return RAS_ERROR_BUFFER_TOO_SMALL;
   const char* text = nullptr;
   switch (code) {
-    case RAS_ERROR_INVALID_HANDLE: text = "Ungültiges Handle"; break;
-    case RAS_ERROR_BUFFER_TOO_SMALL: text = "Der Puffer ist zu klein"; break;
-    case RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY: text = "Der Telefonbucheintrag wurde nicht gefunden"; break;
-    case RAS_ERROR_NO_CONNECTION: text = "Die Verbindung wurde getrennt"; break;
-    default: break;
+    case RAS_ERROR_INVALID_HANDLE:
+      text = "Ungültiges Handle";
+      break;
+    case RAS_ERROR_BUFFER_TOO_SMALL:
+      text = "Der Puffer ist zu klein";
+      break;
+    case RAS_ERROR_CANNOT_FIND_PHONEBOOK_ENTRY:
+      text = "Der Telefonbucheintrag wurde nicht gefunden";
+      break;
+    case RAS_ERROR_NO_CONNECTION:
+      text = "Die Verbindung wurde getrennt";
+      break;
+    default:
+      break;
   }
   if (!text) {
     buffer[0] = '\0';
@@ -41,7 +52,9 @@ uint32_t RasGetErrorStringA(uint32_t code, char* buffer, uint32_t bufferSize) {
   return RAS_SUCCESS;
 }
 
-uint32_t RasHangUpA(RasHandle) { return RAS_ERROR_INVALID_HANDLE; }
+uint32_t RasHangUpA(RasHandle) {
+  return RAS_ERROR_INVALID_HANDLE;
+}
 
 uint32_t RasGetEntryDialParamsA(const char*, void*, int32_t* passwordSaved) {
   if (passwordSaved) *passwordSaved = 0;

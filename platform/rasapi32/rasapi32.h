@@ -27,10 +27,9 @@ enum {
 
 ORV_EXPORT uint32_t RasDialA(void* extensions, const char* phonebook, void* dialParams,
                              uint32_t notifierType, void* notifier, RasHandle* handle);
-ORV_EXPORT uint32_t RasEnumConnectionsA(void* connections, uint32_t* bufferSize,
-                                        uint32_t* count);
-ORV_EXPORT uint32_t RasEnumEntriesA(const char* reserved, const char* phonebook,
-                                    void* entryNames, uint32_t* bufferSize, uint32_t* count);
+ORV_EXPORT uint32_t RasEnumConnectionsA(void* connections, uint32_t* bufferSize, uint32_t* count);
+ORV_EXPORT uint32_t RasEnumEntriesA(const char* reserved, const char* phonebook, void* entryNames,
+                                    uint32_t* bufferSize, uint32_t* count);
 ORV_EXPORT uint32_t RasGetConnectStatusA(RasHandle handle, void* status);
 ORV_EXPORT uint32_t RasGetErrorStringA(uint32_t code, char* buffer, uint32_t bufferSize);
 ORV_EXPORT uint32_t RasHangUpA(RasHandle handle);

@@ -18,8 +18,8 @@ class TempBaseDir {
   }
   // Copies a file of the shipped data/ folder.
   void copyFromData(const QString& name) const {
-    const QString source = QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
-                           QStringLiteral("/data/") + name;
+    const QString source =
+        QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/") + name;
     QFile::copy(source, file(name));
   }
 

@@ -86,7 +86,6 @@ bool fingerprintOf(const std::string& path, sigmatch::FingerprintText& fingerpri
   return true;
 }
 
-
 // Appends `bytes` to the file at `path` (created when missing). On any failure the file is
 // cut back to its old length, so a half-written record can never shift the records after it.
 bool appendRecords(const std::string& path, const std::string& bytes, std::string& problem) {

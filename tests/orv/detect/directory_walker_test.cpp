@@ -32,10 +32,10 @@ TEST(DirectoryWalker, ExeExtensionInAnyAsciiCase) {
   const struct {
     const char* name;
     bool exe;
-  } cases[] = {{"SETUP.EXE", true},  {"setup.exe", true},      {"Setup.Exe", true},
-               {".exe", true},       {"a.b.exe", true},        {"setup.exe.bak", false},
-               {"setup.ex_", false}, {"exe", false},           {"setup.exee", false},
-               {"setup.", false},    {"setup.\xc3\xa9xe", false}, {"", false}};
+  } cases[] = {
+      {"SETUP.EXE", true},   {"setup.exe", true},      {"Setup.Exe", true},         {".exe", true},
+      {"a.b.exe", true},     {"setup.exe.bak", false}, {"setup.ex_", false},        {"exe", false},
+      {"setup.exee", false}, {"setup.", false},        {"setup.\xc3\xa9xe", false}, {"", false}};
   for (const auto& c : cases) EXPECT_EQ(DirectoryWalker::hasExeExtension(c.name), c.exe) << c.name;
 }
 

@@ -1,4 +1,9 @@
 // The disk scan driven through the real window, offscreen, over real folder trees.
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -9,11 +14,6 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <memory>
 
@@ -28,7 +28,9 @@ using orv::TForm1;
 
 namespace {
 
-bool noTray() { return false; }
+bool noTray() {
+  return false;
+}
 
 QByteArray sample() {
   QFile file(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
@@ -66,8 +68,9 @@ bool makeImmutable(const QString& path, bool on) {
 }
 
 const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
-const QString kHeuristicFinding = QStringLiteral("Programm wählt oder erstellt DFÜ Verbindungen und "
-                                                 "enthält Hinweise auf verdächtige Telefonnummern");
+const QString kHeuristicFinding = QStringLiteral(
+    "Programm wählt oder erstellt DFÜ Verbindungen und "
+    "enthält Hinweise auf verdächtige Telefonnummern");
 
 }  // namespace
 
@@ -122,9 +125,10 @@ class DiskScanTest : public QObject {
   void emptyFolderGivesStartEndAndSummary() {
     writeFile(tree() + QStringLiteral("/readme.txt"), "text");
     scan(tree());
-    QCOMPARE(memo(), (QStringList{QStringLiteral("Scanne das Verzeichnis %1.").arg(tree()),
-                                  QStringLiteral("Scan des Verzeichnisses %1 abgeschlossen.").arg(tree()),
-                                  QStringLiteral("0 Dateien gescannt und 0 Dialer gefunden.")}));
+    QCOMPARE(memo(),
+             (QStringList{QStringLiteral("Scanne das Verzeichnis %1.").arg(tree()),
+                          QStringLiteral("Scan des Verzeichnisses %1 abgeschlossen.").arg(tree()),
+                          QStringLiteral("0 Dateien gescannt und 0 Dialer gefunden.")}));
     QCOMPARE(m_form->ScanStatus->text(), QStringLiteral("1 Dialersignaturen geladen ..."));
     QVERIFY(m_form->Button4->isEnabled());
     QVERIFY(!m_form->Button5->isEnabled());
@@ -132,9 +136,9 @@ class DiskScanTest : public QObject {
   }
 
   void onlyExeNamesAreExaminedHiddenOnesIncluded() {
-    for (const char* name : {"SETUP.EXE", "setup.exe", "Setup.Exe", ".exe", ".hidden/x.exe",
-                             "prog.exe/inner.EXE", "a/b/c/deep.exe", "setup.exe.bak",
-                             "setup.ex_", "exe", "notes.exe.txt"})
+    for (const char* name :
+         {"SETUP.EXE", "setup.exe", "Setup.Exe", ".exe", ".hidden/x.exe", "prog.exe/inner.EXE",
+          "a/b/c/deep.exe", "setup.exe.bak", "setup.ex_", "exe", "notes.exe.txt"})
       writeFile(tree() + QLatin1Char('/') + QLatin1String(name), "harmless");
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 7);
@@ -172,10 +176,12 @@ class DiskScanTest : public QObject {
     QTest::addColumn<QString>("line");
     QTest::addColumn<bool>("fileRemains");
     QTest::addColumn<bool>("allowed");
-    QTest::newRow("ignore") << "Ignorieren" << "Infizierte Datei ignoriert." << true << false;
-    QTest::newRow("allow") << "Erlauben" << "Infizierte Datei erlaubt." << true << true;
-    QTest::newRow("delete") << "Loeschen" << "Infizierte Datei erfolgreich gelöscht." << false
-                            << false;
+    QTest::newRow("ignore") << "Ignorieren"
+                            << "Infizierte Datei ignoriert." << true << false;
+    QTest::newRow("allow") << "Erlauben"
+                           << "Infizierte Datei erlaubt." << true << true;
+    QTest::newRow("delete") << "Loeschen"
+                            << "Infizierte Datei erfolgreich gelöscht." << false << false;
   }
   void answersAreCarriedOut() {
     QFETCH(QString, button);
@@ -209,8 +215,8 @@ class DiskScanTest : public QObject {
     writeFile(first, sample());
     writeFile(second, sample() + "x");  // same fingerprint chunks? no: whole file is hashed
     // Allowed in the signature step: not asked again by content. Ignored: asked again.
-    m_answers->answerWith({QStringLiteral("Erlauben"), QStringLiteral("Ignorieren"),
-                           QStringLiteral("Ignorieren")});
+    m_answers->answerWith(
+        {QStringLiteral("Erlauben"), QStringLiteral("Ignorieren"), QStringLiteral("Ignorieren")});
     scan(first.left(first.lastIndexOf(QLatin1Char('/'))));
     QCOMPARE(m_answers->titles, QStringList{QStringLiteral("0190 Dialer gefunden!")});
     QCOMPARE(m_form->diskScan().DialersFound, 2);
@@ -232,8 +238,9 @@ class DiskScanTest : public QObject {
     scan(tree());
     makeImmutable(file, false);
     QVERIFY(QFile::exists(file));
-    QVERIFY(memo().contains(QStringLiteral(
-        "Infizierte Datei konnte nicht gelöscht werden. Die Datei wird beim nächsten Start gelöscht.")));
+    QVERIFY(
+        memo().contains(QStringLiteral("Infizierte Datei konnte nicht gelöscht werden. Die Datei "
+                                       "wird beim nächsten Start gelöscht.")));
     QCOMPARE(m_dialogs->messages,
              QStringList{QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim nächsten "
                                         "Start von Windows wird die Datei entfernt.")});
@@ -258,7 +265,8 @@ class DiskScanTest : public QObject {
     for (int i = 0; i < 20; ++i)
       writeFile(tree() + QStringLiteral("/d%1/f.exe").arg(i), "harmless");
     // The first file's message handling sees the click on "Scan abbrechen".
-    QTimer::singleShot(0, m_form->Button5, [this] { QTest::mouseClick(m_form->Button5, Qt::LeftButton); });
+    QTimer::singleShot(0, m_form->Button5,
+                       [this] { QTest::mouseClick(m_form->Button5, Qt::LeftButton); });
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
     QCOMPARE(memo().last(), QStringLiteral("1 Dateien gescannt und 0 Dialer gefunden."));
@@ -271,8 +279,7 @@ class DiskScanTest : public QObject {
     m_form->PageControl1->setCurrentIndex(2);
     m_form->show();
     QVERIFY(QTest::qWaitForWindowActive(m_form.get()));
-    QTimer::singleShot(0, m_form.get(),
-                       [this] { QTest::keyClick(m_form->Memo1, Qt::Key_Escape); });
+    QTimer::singleShot(0, m_form.get(), [this] { QTest::keyClick(m_form->Memo1, Qt::Key_Escape); });
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
   }
@@ -285,7 +292,8 @@ class DiskScanTest : public QObject {
     QVERIFY(QFile::link(dir, tree() + QStringLiteral("/folder.exe")));  // a folder link named .exe
     QVERIFY(QFile::link(dir + QStringLiteral("/real.exe"), tree() + QStringLiteral("/link.exe")));
     QVERIFY(QFile::link(tree() + QStringLiteral("/gone"), tree() + QStringLiteral("/broken.exe")));
-    QCOMPARE(::mkfifo(QFile::encodeName(tree() + QStringLiteral("/pipe.exe")).constData(), 0600), 0);
+    QCOMPARE(::mkfifo(QFile::encodeName(tree() + QStringLiteral("/pipe.exe")).constData(), 0600),
+             0);
     // A name that is not UTF-8: scanned, reported, and its bytes kept for the answers.
     const QByteArray oddName = QFile::encodeName(tree()) + "/b\xe4se.exe";
     writeNative(oddName, sample());
@@ -294,8 +302,8 @@ class DiskScanTest : public QObject {
     // real.exe, link.exe, broken.exe, pipe.exe and the odd name; the loop is not entered.
     QCOMPARE(m_form->diskScan().FilesScanned, 5);
     QCOMPARE(m_form->diskScan().DialersFound, 3);
-    QVERIFY(memo().contains(tree() + QStringLiteral("/b\\xE4se.exe - Infektion: ") +
-                            kSignatureName));
+    QVERIFY(
+        memo().contains(tree() + QStringLiteral("/b\\xE4se.exe - Infektion: ") + kSignatureName));
   }
 
   void deletingAFileWithANonUtf8Name() {
@@ -319,7 +327,8 @@ class DiskScanTest : public QObject {
     writeFile(tree() + QStringLiteral("/y.exe"), "harmless");
     QFile::setPermissions(locked, QFileDevice::Permissions());
     scan(tree());
-    QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(locked,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
   }
 

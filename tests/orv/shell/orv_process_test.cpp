@@ -2,23 +2,27 @@
 // when the desktop session tells it to (SIGTERM, SIGHUP, SIGINT).
 #include <gtest/gtest.h>
 
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
 #include <fstream>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 
 extern char** environ;
 
 namespace {
 
-std::string binaryDir() { return qEnvironmentVariable("ORV_BINARY_DIR").toStdString(); }
-std::string sourceDir() { return qEnvironmentVariable("ORV_SOURCE_DIR").toStdString(); }
+std::string binaryDir() {
+  return qEnvironmentVariable("ORV_BINARY_DIR").toStdString();
+}
+std::string sourceDir() {
+  return qEnvironmentVariable("ORV_SOURCE_DIR").toStdString();
+}
 
 // Whether the process has installed a handler for `signal` (its "caught" mask in /proc).
 bool catches(pid_t pid, int signal) {

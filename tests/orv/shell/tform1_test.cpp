@@ -2,7 +2,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QTreeView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -19,6 +18,7 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeView>
 #include <csignal>
 #include <limits>
 #include <memory>
@@ -35,7 +35,9 @@ using orv::TForm1;
 
 namespace {
 
-bool noTray() { return false; }
+bool noTray() {
+  return false;
+}
 
 QStringList reportLines(const TForm1& form) {
   return form.Logging->toPlainText().split(QLatin1Char('\n'));
@@ -84,11 +86,13 @@ class TForm1Test : public QObject {
     auto form = startWithData(3);
     const QStringList lines = reportLines(*form);
     QCOMPARE(lines.size(), 4);
-    for (int i = 0; i < 3; ++i) QVERIFY2(kTimePrefix.match(lines[i]).hasMatch(), qPrintable(lines[i]));
+    for (int i = 0; i < 3; ++i)
+      QVERIFY2(kTimePrefix.match(lines[i]).hasMatch(), qPrintable(lines[i]));
     QVERIFY(withoutTime(lines[0]).startsWith(QStringLiteral("ORV Report erstellt am ")));
     QVERIFY(lines[0].endsWith(QLatin1Char('.')));
     // The second line's text begins with a blank: two blanks after the time.
-    QCOMPARE(lines[1].mid(8), QStringLiteral("  ORV gestartet und DFÜ Netzwerküberwachung initialisiert."));
+    QCOMPARE(lines[1].mid(8),
+             QStringLiteral("  ORV gestartet und DFÜ Netzwerküberwachung initialisiert."));
     QCOMPARE(withoutTime(lines[2]),
              QStringLiteral("Sie verwenden ORV Version 3.0 mit 3 geladenen Dialersignaturen."));
     QCOMPARE(lines[3], QString());
@@ -114,8 +118,9 @@ class TForm1Test : public QObject {
   void baseDirIsGluedWithoutSeparator() {
     // "…/ORV" without a trailing "/" makes the files "…/ORVorv.sig" and "…/ORVhilfe.rtf".
     m_base->write(QStringLiteral("ORVorv.sig"), QByteArray(84 * 2, '\0'));
-    QFile::copy(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/hilfe.rtf"),
-                m_base->file(QStringLiteral("ORVhilfe.rtf")));
+    QFile::copy(
+        QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/hilfe.rtf"),
+        m_base->file(QStringLiteral("ORVhilfe.rtf")));
     auto form = start(m_base->file(QStringLiteral("ORV")));
     QCOMPARE(form->SignatureCount, 2);
     QVERIFY(m_dialogs->errors.isEmpty());
@@ -135,9 +140,8 @@ class TForm1Test : public QObject {
   void missingHelpTextShowsErrorAndStartupGoesOn() {
     m_base->write(QStringLiteral("orv.sig"), QByteArray(84, '\0'));
     auto form = start(m_base->path());
-    QCOMPARE(m_dialogs->errors,
-             QStringList{QStringLiteral("Datei %1 kann nicht geöffnet werden.")
-                             .arg(m_base->file(QStringLiteral("hilfe.rtf")))});
+    QCOMPARE(m_dialogs->errors, QStringList{QStringLiteral("Datei %1 kann nicht geöffnet werden.")
+                                                .arg(m_base->file(QStringLiteral("hilfe.rtf")))});
     QVERIFY(!form->Initialising);
     QVERIFY(form->ExaminedProcesses.empty());
     QCOMPARE(reportLines(*form).size(), 4);  // the steps before the help text all ran
@@ -329,7 +333,8 @@ class TForm1Test : public QObject {
     QProcess extract;
     extract.start(pdftotext, {pdf, QStringLiteral("-")});
     QVERIFY(extract.waitForFinished(30000));
-    QVERIFY(QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("Druckprobe")));
+    QVERIFY(
+        QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("Druckprobe")));
   }
 
   void printingWithoutPrinterShowsTheError() {
