@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QShortcut>
 #include <QSpinBox>
 #include <QSystemTrayIcon>
@@ -26,6 +27,7 @@
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
+#include "shell/repaint_throttle.h"
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
 #include "shell/status_line.h"
@@ -63,6 +65,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   m_processMonitor = std::make_unique<ProcessMonitor>(
       *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
+  m_repaintThrottle = new RepaintThrottle(this);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
   FormCreate(this);
@@ -230,7 +233,13 @@ void TForm1::Button4Click(QObject*) {
   verz->setEnabled(false);
   AddReportLine(QStringLiteral("Scanne das Verzeichnis ") + folder + QLatin1Char('.'), kBlack,
                 true);
-  ScanDirectory(folder);
+  // The scan handles the window's messages after every file; painting each time would cost
+  // more than the scan itself.
+  m_repaintThrottle->setActive(true);
+  {
+    const auto paintAgain = qScopeGuard([this] { m_repaintThrottle->setActive(false); });
+    ScanDirectory(folder);
+  }
   AddReportLine(
       QStringLiteral("Scan des Verzeichnisses ") + folder + QStringLiteral(" abgeschlossen."),
       kBlack, true);

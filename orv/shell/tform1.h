@@ -33,6 +33,7 @@ class QWidget;
 namespace orv {
 
 class AllowedList;
+class RepaintThrottle;
 class ReportLog;
 class StatusLine;
 class TMeldung;
@@ -200,6 +201,7 @@ class TForm1 : public QMainWindow, public ScanHost {
 
   StatusLine* m_scanStatusLine = nullptr;  // holds ScanStatus
   std::unique_ptr<ReportLog> m_report;
+  RepaintThrottle* m_repaintThrottle = nullptr;  // owned by the window
   std::unique_ptr<AllowedList> m_allowed;
   std::unique_ptr<WarningPresenter> m_warnings;
   DiskScan m_scan{*this};
