@@ -269,6 +269,8 @@ QWidget* TForm1::buildScanPage() {
   Button5 = named(new QPushButton(QStringLiteral("Scan abbrechen")), "Button5");
   Button5->setEnabled(false);
   ScanStatus = named(new QLabel(QStringLiteral("Status ...")), "ScanStatus");
+  // It shows file names: never read as markup.
+  ScanStatus->setTextFormat(Qt::PlainText);
   // The scan changes the status twice per file: its line paints no more often than a
   // screen could show it, and a long path never widens or lays out the window.
   m_scanStatusLine = new StatusLine(ScanStatus);
