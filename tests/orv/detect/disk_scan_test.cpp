@@ -332,10 +332,6 @@ class DiskScanTest : public QObject {
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
   }
 
-  void fileNamesAreNeverReadAsMarkup() {
-    QCOMPARE(m_form->ScanStatus->textFormat(), Qt::PlainText);
-  }
-
   void withoutFolderNothingHappens() {
     m_form->verz->setCurrentIndex(QModelIndex());
     const QString before = m_form->Logging->toPlainText();
