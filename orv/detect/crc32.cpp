@@ -1,6 +1,5 @@
-#include "crc32.h"
+#include "detect/crc32.h"
 
-#include <QFile>
 #include <QString>
 
 #include <array>
@@ -10,6 +9,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "detect/native_path.h"
 #include "unique_fd.h"
 
 namespace orv {
@@ -64,7 +65,7 @@ std::int32_t FileCrc32(const char* nativePath) {
 
 std::int32_t FileCrc32(const QString& path) {
   if (path.isEmpty()) return -1;
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = pathToNative(path);
   // A NUL would silently cut the path short and name another file.
   if (native.contains('\0')) return -1;
   return FileCrc32(native.constData());

@@ -317,6 +317,20 @@ class DiskScanTest : public QObject {
     QVERIFY(memo().contains(QStringLiteral("Infizierte Datei erfolgreich gelöscht.")));
   }
 
+  void allowingAFileWithANonUtf8NameUsesItsContent() {
+    setOptions(false, false);
+    const QByteArray oddName = QFile::encodeName(tree()) + "/b\xe4se.exe";
+    writeNative(oddName, sample());
+    m_answers->answerWith({QStringLiteral("Erlauben")});
+    scan(tree());
+    // The entry carries the file's real CRC, not the one of an unreadable file.
+    const QString entry = m_form->Erlaubt->toPlainText();
+    QVERIFY2(!entry.endsWith(QStringLiteral("FFFFFFFF")), qPrintable(entry));
+    QVERIFY(m_form->IsAllowed(orv::pathFromNative(oddName)));
+    scan(tree());  // allowed now: no second question
+    QCOMPARE(m_answers->titles.size(), 1);
+  }
+
   void foldersThatCannotBeListedArePassedOver() {
     setOptions(true, false);
     m_form->ScanDirectory(tree() + QStringLiteral("/does-not-exist"));
