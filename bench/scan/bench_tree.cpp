@@ -70,14 +70,14 @@ void writeFile(const std::string& path, const std::string& bytes) {
     throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
 }
 
-std::vector<Folder> makeFolders(const std::string& root, const TreeSpec& spec, Random& random) {
+std::vector<Folder> makeFolders(const std::string& root, const TreeShape& shape, Random& random) {
   std::vector<Folder> folders{{root, 0}};
-  folders.reserve(static_cast<std::size_t>(spec.folders) + 1);
-  for (int i = 0; i < spec.folders; ++i) {
+  folders.reserve(static_cast<std::size_t>(shape.folders) + 1);
+  for (int i = 0; i < shape.folders; ++i) {
     const Folder* parent;
     do {
       parent = &folders[random.below(static_cast<std::uint32_t>(folders.size()))];
-    } while (parent->depth >= spec.maxDepth);
+    } while (parent->depth >= shape.maxDepth);
     // Some hidden folders, and some whose name looks like a program: both are walked into.
     const std::uint32_t kind = random.below(100);
     const std::string name = kind < 5   ? numbered(".dir%04d", i)
@@ -106,20 +106,20 @@ const char* const kOtherExtensions[] = {".txt", ".dll", ".ex_",  ".exe.bak", ".h
 
 }  // namespace
 
-BuiltTree buildTree(const std::string& root, const TreeSpec& spec) {
-  if (spec.exeFiles > spec.files || spec.matching > spec.exeFiles)
-    throw std::runtime_error("tree spec: more .EXE than files or more samples than .EXE");
-  Random random(spec.seed);
+BuiltTree buildTree(const std::string& root, const TreeShape& shape) {
+  if (shape.exeFiles > shape.files || shape.matching > shape.exeFiles)
+    throw std::runtime_error("tree shape: more .EXE than files or more samples than .EXE");
+  Random random(shape.seed);
   BuiltTree tree;
   tree.root = root;
-  const std::vector<Folder> folders = makeFolders(root, spec, random);
+  const std::vector<Folder> folders = makeFolders(root, shape, random);
   tree.folders = static_cast<int>(folders.size()) - 1;
 
   const auto folderCount = static_cast<std::uint32_t>(folders.size());
-  const double sizeRange = std::log(static_cast<double>(spec.maxExeSize) / spec.minExeSize);
+  const double sizeRange = std::log(static_cast<double>(shape.maxExeSize) / shape.minExeSize);
   std::vector<ExePlan> exes;
   std::vector<std::size_t> mzIndexes;
-  for (int i = 0; i < spec.exeFiles; ++i) {
+  for (int i = 0; i < shape.exeFiles; ++i) {
     ExePlan plan;
     const std::string& folder = folders[random.below(folderCount)].path;
     const char* extension = kExeExtensions[random.below(std::size(kExeExtensions))];
@@ -127,20 +127,20 @@ BuiltTree buildTree(const std::string& root, const TreeSpec& spec) {
                 (random.percent(3) ? numbered("/.prog%05d", i) : numbered("/prog%05d", i)) +
                 extension;
     // Spread evenly over the orders of magnitude, so small and large files both count.
-    plan.size = static_cast<std::uint32_t>(spec.minExeSize * std::exp(random.unit() * sizeRange));
+    plan.size = static_cast<std::uint32_t>(shape.minExeSize * std::exp(random.unit() * sizeRange));
     const std::uint32_t head = random.below(100);
     plan.head = head < 90 ? Head::Mz : head < 93 ? Head::Zm : Head::Other;
     if (plan.head != Head::Other) mzIndexes.push_back(exes.size());
     exes.push_back(std::move(plan));
   }
-  if (mzIndexes.size() < static_cast<std::size_t>(spec.matching))
-    throw std::runtime_error("tree spec: too few executables for the samples");
-  for (int s = 0; s < spec.matching; ++s) {
+  if (mzIndexes.size() < static_cast<std::size_t>(shape.matching))
+    throw std::runtime_error("tree shape: too few executables for the samples");
+  for (int s = 0; s < shape.matching; ++s) {
     const std::uint32_t pick = s + random.below(static_cast<std::uint32_t>(mzIndexes.size()) - s);
     std::swap(mzIndexes[s], mzIndexes[pick]);
     exes[mzIndexes[s]].sample = s;
   }
-  tree.samples.resize(static_cast<std::size_t>(spec.matching));
+  tree.samples.resize(static_cast<std::size_t>(shape.matching));
 
   std::string bytes;
   for (const ExePlan& plan : exes) {
@@ -159,7 +159,7 @@ BuiltTree buildTree(const std::string& root, const TreeSpec& spec) {
       tree.samples[static_cast<std::size_t>(plan.sample)] = {
           plan.path, numbered("Bench-Dialer-%03d", plan.sample), plan.size};
   }
-  for (int i = spec.exeFiles; i < spec.files; ++i) {
+  for (int i = shape.exeFiles; i < shape.files; ++i) {
     const std::string& folder = folders[random.below(folderCount)].path;
     const char* extension = kOtherExtensions[random.below(std::size(kOtherExtensions))];
     const std::string path =
@@ -170,7 +170,7 @@ BuiltTree buildTree(const std::string& root, const TreeSpec& spec) {
     writeFile(path, bytes);
     tree.totalBytes += bytes.size();
   }
-  tree.files = spec.files;
+  tree.files = shape.files;
   tree.totalBytes += tree.exeBytes;
   return tree;
 }

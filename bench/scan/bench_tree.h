@@ -7,7 +7,7 @@
 namespace scanbench {
 
 // The shape of the tree the disk scan is timed on. The same seed gives the same tree.
-struct TreeSpec {
+struct TreeShape {
   std::uint64_t seed = 20240607;
   int files = 20000;    // all files, the .EXE files included
   int exeFiles = 2000;  // names ending in .EXE in some ASCII case
@@ -40,6 +40,6 @@ struct BuiltTree {
 
 // Writes the tree below `root` (which must exist and be empty). Throws std::runtime_error
 // when a folder or file cannot be written.
-BuiltTree buildTree(const std::string& root, const TreeSpec& spec);
+BuiltTree buildTree(const std::string& root, const TreeShape& shape);
 
 }  // namespace scanbench

@@ -34,7 +34,7 @@ namespace {
 using namespace scanbench;
 
 struct Options {
-  TreeSpec tree;
+  TreeShape tree;
   int rounds = 5;
   int clamscanRounds = 3;
   bool shown = true;  // also time scans with the window shown
