@@ -63,18 +63,19 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native) {
 
   ShortText result;
   ScanDialers(&result, native.constData());
-  if (!isNothingFound(result)) handleFinding(signatureStep, path, resultText(result));
+  if (!isNothingFound(result)) handleFinding(signatureStep, path, native, resultText(result));
 
   if (m_host.useHeuristics()) {
     CheckHeuristically(&result, native.constData(), 0);
-    if (!isNothingFound(result)) handleFinding(heuristicStep, path, resultText(result));
+    if (!isNothingFound(result)) handleFinding(heuristicStep, path, native, resultText(result));
   }
 
   m_host.setScanStatus(QStringLiteral("Suche nächste Datei ..."));
   m_host.processPendingEvents();
 }
 
-void DiskScan::handleFinding(const Step& step, const QString& path, const QString& finding) {
+void DiskScan::handleFinding(const Step& step, const QString& path, const QByteArray& native,
+                             const QString& finding) {
   ++DialersFound;
   const QString shownPath = displayPath(path);
   const QString findingLine = shownPath + QString::fromUtf8(step.findingLabel) + finding;
@@ -100,17 +101,27 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QStrin
       m_host.AddReportLine(subject + QStringLiteral(" Datei erlaubt."), kRed, true);
       break;
     case AnswerDelete:
-      if (CleanIt(pathToNative(path).constData()) == 0) {
-        m_host.AddReportLine(subject + QStringLiteral(" Datei erfolgreich gelöscht."), kGreen,
-                             true);
-      } else {
-        m_host.AddReportLine(subject + QStringLiteral(" Datei konnte nicht gelöscht werden. Die "
-                                                      "Datei wird beim nächsten Start gelöscht."),
-                             kRed, true);
-        Dialogs::current().message(nullptr,
-                                   QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim "
-                                                  "nächsten Start von Windows wird die Datei "
-                                                  "entfernt."));
+      switch (CleanIt(native.constData())) {
+        case kCleanGone:
+          m_host.AddReportLine(subject + QStringLiteral(" Datei erfolgreich gelöscht."), kGreen,
+                               true);
+          break;
+        case kCleanPending:
+          m_host.AddReportLine(subject + QStringLiteral(" Datei konnte nicht gelöscht werden. Die "
+                                                        "Datei wird beim nächsten Start gelöscht."),
+                               kRed, true);
+          Dialogs::current().message(nullptr,
+                                     QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim "
+                                                    "nächsten Start von Windows wird die Datei "
+                                                    "entfernt."));
+          break;
+        default:
+          // Nothing was arranged for later (the name now is a folder, say): no false promise.
+          m_host.AddReportLine(subject + QStringLiteral(" Datei konnte nicht gelöscht werden."),
+                               kRed, true);
+          Dialogs::current().message(nullptr,
+                                     QStringLiteral("Die Datei konnte nicht gelöscht werden."));
+          break;
       }
       break;
     default:

@@ -39,7 +39,8 @@ class DiskScan {
   struct Step;
   // `native` is `path` as the file system names it; the walk has both at hand.
   void checkFile(const QString& path, const QByteArray& native);
-  void handleFinding(const Step& step, const QString& path, const QString& finding);
+  void handleFinding(const Step& step, const QString& path, const QByteArray& native,
+                     const QString& finding);
 
   ScanHost& m_host;
 };

@@ -67,6 +67,22 @@ bool makeImmutable(const QString& path, bool on) {
   return done;
 }
 
+// Replaces a file by a folder of the same name as soon as the warning shows; installed after
+// the answerer, it runs before it.
+class SwapForFolder : public QObject {
+ public:
+  SwapForFolder(orv::TMeldung& dialog, QString path) : m_path(std::move(path)) {
+    dialog.installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Show && QFile::remove(m_path)) QDir().mkpath(m_path);
+    return false;
+  }
+
+ private:
+  QString m_path;
+};
+
 const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
 const QString kHeuristicFinding = QStringLiteral(
     "Programm wählt oder erstellt DFÜ Verbindungen und "
@@ -244,6 +260,20 @@ class DiskScanTest : public QObject {
     QCOMPARE(m_dialogs->messages,
              QStringList{QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim nächsten "
                                         "Start von Windows wird die Datei entfernt.")});
+  }
+
+  void aFileThatCannotBeRemovedNorRecordedPromisesNothing() {
+    setOptions(false, false);
+    const QString file = tree() + QStringLiteral("/swapped.exe");
+    writeFile(file, sample());
+    // While the warning waits, the file's name becomes a folder: removal cannot be arranged.
+    SwapForFolder swap(*m_meldung, file);
+    m_answers->answerWith({QStringLiteral("Loeschen")});
+    scan(tree());
+    QVERIFY(QFileInfo(file).isDir());
+    QVERIFY(memo().contains(QStringLiteral("Infizierte Datei konnte nicht gelöscht werden.")));
+    QCOMPARE(m_dialogs->messages,
+             QStringList{QStringLiteral("Die Datei konnte nicht gelöscht werden.")});
   }
 
   void theLockAnswersByItself() {
