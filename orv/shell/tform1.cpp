@@ -128,8 +128,7 @@ void TForm1::runStartupSteps() {
                 false);
   SignatureCount =
       InitDialersDatabase(QFile::encodeName(BaseDir + QStringLiteral("orv.sig")).constData());
-  ScanStatus->setText(QString::number(SignatureCount) +
-                      QStringLiteral(" Dialersignaturen geladen ..."));
+  ScanStatus->setText(signatureStatusText());
   Version->setText(QStringLiteral("Sie verwenden ORV Version 3.0 mit ") +
                    QString::number(SignatureCount) +
                    QStringLiteral(" geladenen Dialersignaturen."));
@@ -137,7 +136,12 @@ void TForm1::runStartupSteps() {
   m_report->addEmptyLine();
   loadHelpText();
   ExaminedProcesses.clear();
-  m_startVisible = true;
+  // Hidden in the notification area exactly when the stored option says so.
+  m_startVisible = Settings.Minimiert != 1;
+}
+
+QString TForm1::signatureStatusText() const {
+  return QString::number(SignatureCount) + QStringLiteral(" Dialersignaturen geladen ...");
 }
 
 void TForm1::loadHelpText() {
@@ -250,8 +254,7 @@ void TForm1::Button4Click(QObject*) {
   verz->setEnabled(true);
   Button5->setEnabled(false);
   Button4->setEnabled(true);
-  ScanStatus->setText(QString::number(SignatureCount) +
-                      QStringLiteral(" Dialersignaturen geladen ..."));
+  ScanStatus->setText(signatureStatusText());
 }
 
 void TForm1::Button5Click(QObject*) {

@@ -189,6 +189,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void addTrayIcon();
   void removeTrayIcon();
   void loadHelpText();
+  // "<n> Dialersignaturen geladen ...": the scan page's status when no scan runs.
+  QString signatureStatusText() const;
 
   // ScanHost
   bool lockFlag() const override { return Settings.Sperre != 0; }
