@@ -32,7 +32,6 @@ void ReportLog::appendParagraph(const QString& line, int32_t colour) {
   // The first line of an empty report fills the empty first paragraph.
   if (!m_logging->document()->isEmpty() || m_logging->document()->blockCount() > 1)
     cursor.insertBlock();
-  cursor.setCharFormat(format);
   cursor.insertText(line, format);
   cursor.endEditBlock();
   m_logging->setCurrentCharFormat(format);

@@ -198,10 +198,7 @@ void TForm1::setWarningDialog(TMeldung* dialog) {
   WarningPresenter::Hooks hooks;
   hooks.soundWanted = [this] { return Settings.Warnsignal != 0; };
   hooks.bringMainWindowToFront = [this] {
-    show();
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    raise();
-    activateWindow();
+    bringToFront();
   };
   m_warnings = std::make_unique<WarningPresenter>(*dialog, std::move(hooks));
 }
@@ -326,11 +323,7 @@ void TForm1::addTrayIcon() {
   TrayIcon->setContextMenu(Task);
   connect(TrayIcon, &QSystemTrayIcon::activated, this,
           [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason != QSystemTrayIcon::DoubleClick || isVisible()) return;
-            show();
-            setWindowState(windowState() & ~Qt::WindowMinimized);
-            raise();
-            activateWindow();
+            if (reason == QSystemTrayIcon::DoubleClick && !isVisible()) bringToFront();
           });
   TrayIcon->show();
 }
@@ -340,6 +333,13 @@ void TForm1::removeTrayIcon() {
   TrayIcon->hide();
   delete TrayIcon;
   TrayIcon = nullptr;
+}
+
+void TForm1::bringToFront() {
+  show();
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  raise();
+  activateWindow();
 }
 
 void TForm1::ApplicationMinimize() {

@@ -188,6 +188,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void runStartupSteps();
   void addTrayIcon();
   void removeTrayIcon();
+  // Shown, restored from minimised and in front.
+  void bringToFront();
   void loadHelpText();
   // "<n> Dialersignaturen geladen ...": the scan page's status when no scan runs.
   QString signatureStatusText() const;
