@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
+
 namespace orv {
 namespace {
 
@@ -16,18 +18,17 @@ constexpr int kStateField = 3;
 constexpr int kStartTimeField = 22;
 
 std::optional<std::string> readSmallFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return std::nullopt;
   std::string content;
   char block[1024];
   for (;;) {
-    const ssize_t n = ::read(fd, block, sizeof block);
+    const ssize_t n = ::read(fd.get(), block, sizeof block);
     if (n > 0) {
       content.append(block, static_cast<std::size_t>(n));
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
-    ::close(fd);
     if (n < 0) return std::nullopt;
     return content;
   }

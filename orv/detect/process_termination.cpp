@@ -6,6 +6,8 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include "unique_fd.h"
+
 namespace orv {
 namespace {
 
@@ -14,21 +16,15 @@ class PidFd {
  public:
   explicit PidFd(std::uint32_t pid) {
 #ifdef SYS_pidfd_open
-    m_fd = static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0));
-    m_error = m_fd < 0 ? errno : 0;
+    m_fd = UniqueFd(static_cast<int>(::syscall(SYS_pidfd_open, static_cast<pid_t>(pid), 0)));
+    m_error = m_fd ? 0 : errno;
 #else
     (void)pid;
     m_error = ENOSYS;
 #endif
   }
-  ~PidFd() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  PidFd(const PidFd&) = delete;
-  PidFd& operator=(const PidFd&) = delete;
-
   bool valid() const {
-    return m_fd >= 0;
+    return bool(m_fd);
   }
   // The kernel has no process handles (older than 5.3): fall back to the id alone.
   bool unsupported() const {
@@ -36,14 +32,14 @@ class PidFd {
   }
   bool kill() const {
 #ifdef SYS_pidfd_send_signal
-    return ::syscall(SYS_pidfd_send_signal, m_fd, SIGKILL, nullptr, 0) == 0;
+    return ::syscall(SYS_pidfd_send_signal, m_fd.get(), SIGKILL, nullptr, 0) == 0;
 #else
     return false;
 #endif
   }
 
  private:
-  int m_fd = -1;
+  UniqueFd m_fd;
   int m_error = 0;
 };
 
