@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <set>
 #include <string_view>
 #include <vector>
 
@@ -22,9 +23,12 @@ struct Record {
   std::string path;
 };
 
-std::string formatRecord(const std::string& path, const struct stat* identity) {
-  std::string record =
-      identity ? std::to_string(static_cast<unsigned long long>(identity->st_ino)) : std::string();
+std::string inodeText(const struct stat& identity) {
+  return std::to_string(static_cast<unsigned long long>(identity.st_ino));
+}
+
+std::string formatRecord(std::string_view inode, std::string_view path) {
+  std::string record(inode);
   record += ':';
   record += path;
   record += '\0';
@@ -134,9 +138,7 @@ bool settle(const Record& record) {
   struct stat info {};
   if (::lstat(record.path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;
   if (S_ISDIR(info.st_mode)) return true;
-  if (!record.inode.empty() &&
-      std::to_string(static_cast<unsigned long long>(info.st_ino)) != record.inode)
-    return true;
+  if (!record.inode.empty() && inodeText(info) != record.inode) return true;
   return ::unlink(record.path.c_str()) == 0 || errno == ENOENT;
 }
 
@@ -155,8 +157,8 @@ bool recordPendingRemoval(const std::string& path, const struct stat* identity) 
   std::string content;
   if (!fd || !readAll(fd.get(), content)) return false;
 
-  const std::string record = formatRecord(path, identity);
-  const std::string inode = record.substr(0, record.find(':'));
+  const std::string inode = identity ? inodeText(*identity) : std::string();
+  const std::string record = formatRecord(inode, path);
   bool torn = false;
   for (const Record& known : parseRecords(content, &torn)) {
     // Already there, or covered by a record that removes whatever lies at the path.
@@ -184,15 +186,13 @@ void retryPendingRemovals() noexcept {
       bool torn = false;
       const std::vector<Record> records = parseRecords(content, &torn);
       std::string kept;
-      std::size_t keptCount = 0;
+      std::set<std::string> keptRecords;  // whole records: one may stand inside another
       for (const Record& record : records) {
         if (settle(record)) continue;
-        const std::string text = record.inode + ":" + record.path + '\0';
-        if (kept.find(text) == std::string::npos) {
-          kept += text;
-          ++keptCount;
-        }
+        std::string text = formatRecord(record.inode, record.path);
+        if (keptRecords.insert(text).second) kept += text;
       }
+      const std::size_t keptCount = keptRecords.size();
       if (keptCount == 0) {
         ::unlink(file.c_str());
       } else if (keptCount != records.size() || torn) {

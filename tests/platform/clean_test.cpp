@@ -175,6 +175,21 @@ TEST_F(CleanIt_, AppendsWholeRecordsAfterATornOne) {
   EXPECT_FALSE(fs::exists(m_list));
 }
 
+TEST_F(CleanIt_, KeepsEveryDistinctRecordOnlyOnce) {
+  const fs::path file = m_dir.write("x.exe", "MZ");
+  if (!makeUnremovable(file)) GTEST_SKIP() << "no immutable attribute on this file system";
+  const std::string withInode = inodeOf(file) + ":" + file.string();
+  const std::string withoutInode = ":" + file.string();  // stands inside the record above
+  fs::create_directories(m_list.parent_path());
+  {
+    std::ofstream list(m_list, std::ios::binary);
+    for (const std::string& record : {withInode, withoutInode, withInode}) list << record << '\0';
+  }
+  startAgain();  // still blocked: both distinct records stay, the repeated one goes
+  ASSERT_TRUE(setImmutable(file, false));
+  EXPECT_EQ(records(m_list), (std::vector<std::string>{withInode, withoutInode}));
+}
+
 TEST_F(CleanIt_, ReadOnlyMountCountsAsNotNow) {
   // Runs in a child of its own so that the private mount namespace ends with it.
   const fs::path mountPoint = m_dir.path() / "ro";
