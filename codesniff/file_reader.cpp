@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <climits>
 
+#include "regular_file.h"
+
 namespace codesniff {
 namespace {
 
@@ -34,35 +36,17 @@ bool isKernelFileSystem(int fd) {
 }  // namespace
 
 FileReader::FileReader(const char* path, bool skipHoles) {
-  // Look before opening: opening a device can itself have effects (a tape rewinds,
-  // a terminal becomes ours), and opening a fifo waits for a writer.
-  struct stat info {};
-  if (path == nullptr || ::stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return;
-
-  // Non-blocking and without becoming the controlling terminal, in case the path was
-  // swapped for something else in between; fstat then has the last word.
-  m_fd = ::open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (m_fd < 0) return;
-  if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0 ||
-      isKernelFileSystem(m_fd)) {
-    ::close(m_fd);
-    m_fd = -1;
-    return;
-  }
-  // A regular file reads the same either way; plain blocking reads need no retry loop.
-  const int flags = ::fcntl(m_fd, F_GETFL);
-  if (flags >= 0) ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK);
+  struct stat info;
+  orv::UniqueFd fd = orv::openRegularFile(path, info);
+  if (!fd || info.st_size < 0 || isKernelFileSystem(fd.get())) return;
+  m_fd = std::move(fd);
   m_size = static_cast<std::uint64_t>(info.st_size);
   // Only a file with fewer blocks than its length can have holes worth looking for.
   m_skipHoles = skipHoles && static_cast<std::uint64_t>(info.st_blocks) * 512 < m_size;
 }
 
-FileReader::~FileReader() {
-  if (m_fd >= 0) ::close(m_fd);
-}
-
 void FileReader::skipToData() {
-  const off_t next = ::lseek(m_fd, static_cast<off_t>(m_position), SEEK_DATA);
+  const off_t next = ::lseek(m_fd.get(), static_cast<off_t>(m_position), SEEK_DATA);
   if (next >= 0) {
     m_position = std::max(m_position, static_cast<std::uint64_t>(next));
   } else if (errno == ENXIO) {
@@ -73,13 +57,13 @@ void FileReader::skipToData() {
 }
 
 std::ptrdiff_t FileReader::read(unsigned char* buffer, std::size_t capacity) {
-  if (m_fd < 0) return -1;
+  if (!m_fd) return -1;
   if (m_skipHoles) skipToData();
   if (m_position >= m_size) return 0;
   const std::size_t want = static_cast<std::size_t>(
       std::min<std::uint64_t>(std::min<std::size_t>(capacity, SSIZE_MAX), m_size - m_position));
   for (;;) {
-    const ssize_t got = ::pread(m_fd, buffer, want, static_cast<off_t>(m_position));
+    const ssize_t got = ::pread(m_fd.get(), buffer, want, static_cast<off_t>(m_position));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) return -1;
     m_position += static_cast<std::uint64_t>(got);

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "unique_fd.h"
+
 namespace codesniff {
 
 // Read-only access to one regular file, in blocks. Anything that is not a regular
@@ -14,11 +16,8 @@ class FileReader {
   // `skipHoles`: jump over the holes of a sparse file. Holes read as zero bytes, which
   // the examined text drops anyway, so skipping them changes nothing but the time.
   explicit FileReader(const char* path, bool skipHoles = true);
-  ~FileReader();
-  FileReader(const FileReader&) = delete;
-  FileReader& operator=(const FileReader&) = delete;
 
-  bool isOpen() const { return m_fd >= 0; }
+  bool isOpen() const { return bool(m_fd); }
   // The file's length when it was opened. Reading stops there even if the file grows.
   std::uint64_t size() const { return m_size; }
 
@@ -28,7 +27,7 @@ class FileReader {
  private:
   void skipToData();
 
-  int m_fd = -1;
+  orv::UniqueFd m_fd;
   std::uint64_t m_size = 0;
   std::uint64_t m_position = 0;
   bool m_skipHoles = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sigmatch/byte_source.h"
+#include "unique_fd.h"
 
 namespace sigmatch {
 
@@ -10,15 +11,9 @@ class PosixFile final : public ByteSource {
  public:
   enum class OpenResult { Opened, Failed, NotRegularFile };
 
-  PosixFile() = default;
-  ~PosixFile() override;
-  PosixFile(const PosixFile&) = delete;
-  PosixFile& operator=(const PosixFile&) = delete;
-
   // Anything but a regular file (a folder, a pipe, a device) is refused without being
-  // read, so that no path can make a reader block or read an endless stream.
+  // opened, so that no path can make a reader block, read an endless stream or wake a device.
   OpenResult open(const char* path);
-  bool isOpen() const { return m_fd >= 0; }
   // The errno of a failed open.
   int openError() const { return m_openError; }
 
@@ -26,9 +21,7 @@ class PosixFile final : public ByteSource {
   std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override;
 
  private:
-  void close();
-
-  int m_fd = -1;
+  orv::UniqueFd m_fd;
   int m_openError = 0;
   std::uint64_t m_size = 0;
 };

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "detect/native_path.h"
+#include "regular_file.h"
 #include "unique_fd.h"
 
 namespace orv {
@@ -41,12 +42,10 @@ std::uint32_t Crc32Update(std::uint32_t reg, const void* bytes, std::size_t leng
 
 std::int32_t FileCrc32(const char* nativePath) {
   if (nativePath == nullptr || *nativePath == '\0') return -1;
-  // O_NONBLOCK: a FIFO named like a program must not stall the scan waiting for a writer.
-  const UniqueFd file(::open(nativePath, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
-  if (file.get() < 0) return -1;
-  struct stat info {};
-  // Only regular files have a content to fingerprint; a device such as /dev/zero never ends.
-  if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode)) return -1;
+  // Only regular files have a content to sum up: a fifo would wait, /dev/zero never ends.
+  struct stat info;
+  const UniqueFd file = openRegularFile(nativePath, info);
+  if (!file) return -1;
 
   std::vector<unsigned char> block(kBlockSize);
   std::uint32_t reg = 0xFFFFFFFFU;
