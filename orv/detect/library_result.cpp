@@ -1,6 +1,6 @@
 #include "detect/library_result.h"
 
-#include "shell/rtf/code_page.h"
+#include "cp1252.h"
 
 namespace orv {
 

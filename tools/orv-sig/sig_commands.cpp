@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "cp1252.h"
+#include "name_encoding.h"
 #include "sigmatch/fingerprint.h"
 #include "sigmatch/posix_file.h"
 #include "sigmatch/signature_loader.h"

@@ -15,7 +15,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "code_page.h"
+#include "cp1252.h"
 
 namespace orv {
 

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "code_page.h"
+#include "cp1252.h"
 
 namespace orv {
 

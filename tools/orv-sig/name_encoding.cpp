@@ -1,16 +1,12 @@
-#include "cp1252.h"
+#include "name_encoding.h"
 
 #include <cstdint>
 #include <cstdio>
 
+#include "cp1252.h"
+
 namespace orvsig {
 namespace {
-
-// Code points of the bytes 0x80 to 0x9F; 0 where the code page assigns none.
-constexpr char32_t kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Strict UTF-8 decoding: no overlong forms, no surrogates, nothing above U+10FFFF.
 std::optional<std::u32string> decodeUtf8(std::string_view text) {
@@ -50,12 +46,11 @@ std::optional<std::u32string> decodeUtf8(std::string_view text) {
   return out;
 }
 
+// Names hold only characters the code page assigns.
 std::optional<char> encodeChar(char32_t cp) {
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-  for (int i = 0; i < 32; ++i) {
-    if (kHighControls[i] != 0 && kHighControls[i] == cp) return static_cast<char>(0x80 + i);
-  }
-  return std::nullopt;
+  const int byte = orv::unicodeToCp1252(cp);
+  if (byte < 0 || orv::isUndefinedInCp1252(static_cast<unsigned char>(byte))) return std::nullopt;
+  return static_cast<char>(byte);
 }
 
 void appendUtf8(std::string& out, char32_t cp) {
@@ -89,11 +84,10 @@ std::string cp1252ToDisplay(std::string_view bytes) {
   std::string out;
   for (char c : bytes) {
     const auto byte = static_cast<std::uint8_t>(c);
-    char32_t cp = byte;
-    if (byte >= 0x80 && byte <= 0x9F) cp = kHighControls[byte - 0x80];
+    const char32_t cp = orv::cp1252ToUnicode(byte);
     if (byte == '\\') {
       out += "\\\\";
-    } else if (byte < 0x20 || byte == 0x7F || cp == 0) {
+    } else if (byte < 0x20 || byte == 0x7F || orv::isUndefinedInCp1252(byte)) {
       char escape[5];
       std::snprintf(escape, sizeof escape, "\\x%02x", byte);
       out += escape;
