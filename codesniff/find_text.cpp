@@ -19,7 +19,7 @@ std::int64_t findWithTable(std::string_view pattern, const BadCharacterTable& ta
   const auto m = static_cast<std::int64_t>(pattern.size());
   const auto n = static_cast<std::int64_t>(text.size());
   if (m == 0 || m > INT32_MAX) return 0;
-  // Positions count from 1 as in the rule itself; the arrays from 0.
+  // Positions count from 1, as FindText returns them; the arrays from 0.
   const auto* p = reinterpret_cast<const unsigned char*>(pattern.data());
   const auto* t = reinterpret_cast<const unsigned char*>(text.data());
   std::int64_t s = 0;

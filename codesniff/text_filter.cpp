@@ -88,10 +88,6 @@ const bool kHaveVectorPath = [] {
 
 }  // namespace
 
-bool isExaminedByte(unsigned char byte) {
-  return kKeep[byte] != 0;
-}
-
 std::size_t filterExaminedBytewise(const unsigned char* in, std::size_t size, unsigned char* out) {
   // Branch-free: every byte is stored, only kept ones advance the output. Random and
   // binary data would otherwise mispredict about every fourth byte.

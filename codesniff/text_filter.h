@@ -4,9 +4,6 @@
 
 namespace codesniff {
 
-// True for the bytes a file's examined text keeps: ASCII digits and letters.
-bool isExaminedByte(unsigned char byte);
-
 // Appends the examined bytes of `in` to `out` in order and returns how many were
 // written. `out` must have room for `size` bytes. Uses the processor's vector
 // instructions where it has them.

@@ -23,7 +23,6 @@ class SignatureTable {
   void clear();
 
   std::int32_t count() const { return static_cast<std::int32_t>(m_records.size()); }
-  const std::vector<SignatureRecord>& records() const { return m_records; }
 
   // The first record, in file order, whose fingerprint equals `fingerprint` byte for byte
   // (upper and lower case distinct); null when there is none. The empty text finds the

@@ -4,7 +4,6 @@
 #include "rasapi32.h"
 
 #include <cstdio>
-#include <cstring>
 
 uint32_t RasDialA(void*, const char*, void*, uint32_t, void*, RasHandle* handle) {
   if (handle) *handle = 0;
@@ -30,7 +29,7 @@ uint32_t RasGetErrorStringA(uint32_t code, char* buffer, uint32_t bufferSize) {
   const char* text = nullptr;
   switch (code) {
     case RAS_ERROR_INVALID_HANDLE:
-      text = "Ungültiges Handle";
+      text = "Ung\xFC" "ltiges Handle";  // single bytes, as every text of the service
       break;
     case RAS_ERROR_BUFFER_TOO_SMALL:
       text = "Der Puffer ist zu klein";
