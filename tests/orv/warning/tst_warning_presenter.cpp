@@ -178,18 +178,20 @@ class WarningPresenterTest : public QObject {
   }
   void helpLinkEndsTheLock() {
     QFETCH(bool, lock);
-    const int period = 150;
-    m_dialog->setLockPeriod(period);
+    // Long enough never to run out on a busy machine: the test looks at the timer instead.
+    m_dialog->setLockPeriod(60000);
+    bool lockStopped = false;
     bool stillOpen = false;
     whenShowing(*m_dialog, "Hilfe", [&] {
       QTest::mouseClick(m_dialog->Label1, Qt::LeftButton);
-      QTimer::singleShot(4 * period, m_dialog.get(), [&] {
-        stillOpen = m_dialog->isVisible();
-        QTest::mouseClick(m_dialog->Label1, Qt::LeftButton);
-        m_dialog->Erlauben->click();
-      });
+      lockStopped = !m_dialog->Sperrtimer->isActive();
+      QCoreApplication::processEvents();
+      stillOpen = m_dialog->isVisible();
+      QTest::mouseClick(m_dialog->Label1, Qt::LeftButton);
+      m_dialog->Erlauben->click();
     });
     QCOMPARE(ask("Hilfe", lock, 3), int(orv::AnswerAllow));
+    QVERIFY(lockStopped);
     QVERIFY(stillOpen);
     const QStringList expected = lock ? QStringList{kDeactivated} : QStringList{};
     QCOMPARE(m_dialogs->messages, expected);
@@ -199,21 +201,26 @@ class WarningPresenterTest : public QObject {
 
   // Every warning gets a full lock period of its own, whatever the one before left.
   void eachWarningGetsAFullLockPeriod() {
-    const int period = 800;
+    const int period = 60000;
+    const int used = 2500;  // lock time the first warning takes up before it is answered
     m_dialog->setLockPeriod(period);
     whenShowing(*m_dialog, "erste", [&] {
-      QTimer::singleShot(period * 3 / 4, m_dialog.get(), [&] { m_dialog->Loeschen->click(); });
+      whenTrue(
+          m_dialog.get(), [&] { return m_dialog->Sperrtimer->remainingTime() <= period - used; },
+          [&] { m_dialog->Loeschen->click(); });
     });
     QCOMPARE(ask("erste", true, 1), int(orv::AnswerDelete));
 
     Seen second;
     whenShowing(*m_dialog, "zweite", [&] {
       second = look();
-      QTimer::singleShot(period / 2, m_dialog.get(), [&] { m_dialog->Erlauben->click(); });
+      m_dialog->Erlauben->click();
     });
     QCOMPARE(ask("zweite", true, 4), int(orv::AnswerAllow));
     QVERIFY(second.lockRunning);
-    QVERIFY2(second.lockRemaining > period / 2, qPrintable(QString::number(second.lockRemaining)));
+    // Nothing of the first warning's lock carries over.
+    QVERIFY2(second.lockRemaining > period - used + 500,
+             qPrintable(QString::number(second.lockRemaining)));
 
     Seen third;
     whenShowing(*m_dialog, "dritte", [&] {
@@ -301,7 +308,7 @@ class WarningPresenterTest : public QObject {
   }
   void warningEndedWithoutAButtonHasNoAnswer() {
     QFETCH(bool, hide);
-    m_dialog->setLockPeriod(100);
+    m_dialog->setLockPeriod(60000);  // running, but never the one that ends the warning
     bool openAfterEscape = false;
     whenShowing(*m_dialog, "zu", [&] {
       pressKey(*m_dialog, Qt::Key_Escape);
