@@ -11,6 +11,7 @@
 #include "sigmatch/fake_source.h"
 #include "sigmatch/fingerprint.h"
 #include "sigmatch/test_files.h"
+#include "support/as_ordinary_user.h"
 
 namespace {
 
@@ -175,12 +176,15 @@ TEST(Fingerprint, IsEmptyForWhatCannotBeOpenedOrIsNoRegularFile) {
 }
 
 TEST(Fingerprint, IsEmptyForAFileWithoutReadPermission) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   TempDir dir;
   const std::string path = dir.file("locked.exe");
   writeFile(path, fileBytes(3000));
   ::chmod(path.c_str(), 0);
-  EXPECT_EQ(fingerprintOf(path), "");
+  const OrdinaryUserRun outcome =
+      runAsOrdinaryUser(dir.file(""), [&] { return fingerprintOf(path).empty(); });
+  if (outcome == OrdinaryUserRun::CannotDropRoot || outcome == OrdinaryUserRun::CannotReachFolder)
+    GTEST_SKIP() << "no ordinary user to check file permissions with";
+  EXPECT_EQ(outcome, OrdinaryUserRun::Held);
 }
 
 // Short reads are no error; a chunk that cannot be read in full yields no digest at all,

@@ -9,6 +9,7 @@
 #include "sigmatch/fingerprint.h"
 #include "sigmatch/signature_loader.h"
 #include "sigmatch/test_files.h"
+#include "support/as_ordinary_user.h"
 
 namespace {
 
@@ -106,12 +107,15 @@ TEST(SignatureDatabase, IsEmptyWhenTheFileCannotBeRead) {
 }
 
 TEST(SignatureDatabase, IsEmptyWhenTheFileHasNoReadPermission) {
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every file";
   TempDir dir;
   const std::string path = dir.file("locked.sig");
   writeFile(path, record("A", kFpA));
   ::chmod(path.c_str(), 0);
-  EXPECT_EQ(InitDialersDatabase(path.c_str()), 0);
+  const OrdinaryUserRun outcome =
+      runAsOrdinaryUser(dir.file(""), [&] { return InitDialersDatabase(path.c_str()) == 0; });
+  if (outcome == OrdinaryUserRun::CannotDropRoot || outcome == OrdinaryUserRun::CannotReachFolder)
+    GTEST_SKIP() << "no ordinary user to check file permissions with";
+  EXPECT_EQ(outcome, OrdinaryUserRun::Held);
 }
 
 TEST(SignatureDatabase, ALoadReplacesTheTableBefore) {
