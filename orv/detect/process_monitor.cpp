@@ -6,6 +6,8 @@
 #include <exception>
 #include <vector>
 
+#include <unistd.h>
+
 #include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/detection_host.h"
@@ -118,6 +120,9 @@ bool ProcessMonitor::examineNewProcesses() {
 }
 
 void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
+  // ORV itself names the dial-up functions it guards and the number prefixes it warns about:
+  // its own image would be found suspicious, and the lock's default answer would end it.
+  if (id == static_cast<std::uint32_t>(::getpid())) return;
   // Who the process is, so that memory, path and answer all concern this one process even if
   // it ends meanwhile and its id is given to another.
   const auto identity = readProcessIdentity(id);

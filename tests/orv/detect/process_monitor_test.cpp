@@ -284,10 +284,15 @@ void ProcessMonitorTest::theRealProcessListIncludesTheChild() {
   rig.monitor->tick();
   QVERIFY(m_dialogs->messages.isEmpty());
   QVERIFY(rig.examinedId(child));
-  QVERIFY(rig.examined.count(QString::number(::getpid())) == 1);  // our own process too
+  // Our own process counts as examined but is never put to the user: this test program, like
+  // ORV, holds the names the heuristic looks for.
+  QVERIFY(rig.examined.count(QString::number(::getpid())) == 1);
   const QString expected = warningText(QStringLiteral(ORV_DIALER_LOOKALIKE));
   QVERIFY(std::any_of(rig.host.warnings.begin(), rig.host.warnings.end(),
                       [&](const RecordingHost::Warning& w) { return w.text == expected; }));
+  const QString ownExe = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
+  QVERIFY(std::none_of(rig.host.warnings.begin(), rig.host.warnings.end(),
+                       [&](const RecordingHost::Warning& w) { return w.text.contains(ownExe); }));
   QVERIFY(!exists(rig.dump()));
 }
 
