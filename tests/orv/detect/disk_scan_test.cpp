@@ -10,11 +10,13 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
 
+#include <functional>
 #include <memory>
 
 #include "detect/native_path.h"
@@ -67,20 +69,21 @@ bool makeImmutable(const QString& path, bool on) {
   return done;
 }
 
-// Replaces a file by a folder of the same name as soon as the warning shows; installed after
-// the answerer, it runs before it.
-class SwapForFolder : public QObject {
+// Does something while each warning is shown; installed after the answerer, it runs before
+// the warning is answered.
+class WhileWarningShows : public QObject {
  public:
-  SwapForFolder(orv::TMeldung& dialog, QString path) : m_path(std::move(path)) {
+  WhileWarningShows(orv::TMeldung& dialog, std::function<void()> action)
+      : m_action(std::move(action)) {
     dialog.installEventFilter(this);
   }
   bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Show && QFile::remove(m_path)) QDir().mkpath(m_path);
+    if (event->type() == QEvent::Show) m_action();
     return false;
   }
 
  private:
-  QString m_path;
+  std::function<void()> m_action;
 };
 
 const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
@@ -267,13 +270,67 @@ class DiskScanTest : public QObject {
     const QString file = tree() + QStringLiteral("/swapped.exe");
     writeFile(file, sample());
     // While the warning waits, the file's name becomes a folder: removal cannot be arranged.
-    SwapForFolder swap(*m_meldung, file);
+    WhileWarningShows swap(*m_meldung, [&] {
+      if (QFile::remove(file)) QDir().mkpath(file);
+    });
     m_answers->answerWith({QStringLiteral("Loeschen")});
     scan(tree());
     QVERIFY(QFileInfo(file).isDir());
     QVERIFY(memo().contains(QStringLiteral("Infizierte Datei konnte nicht gelöscht werden.")));
     QCOMPARE(m_dialogs->messages,
              QStringList{QStringLiteral("Die Datei konnte nicht gelöscht werden.")});
+  }
+
+  void aFileThatVanishesMidScanCountsAndYieldsNothing() {
+    setOptions(false, false);
+    const QStringList files{tree() + QStringLiteral("/one.exe"),
+                            tree() + QStringLiteral("/two.exe")};
+    for (const QString& file : files) writeFile(file, sample());
+    // The folder is listed before its files are examined: the other one goes while the first
+    // one's warning waits.
+    WhileWarningShows vanish(*m_meldung, [&] {
+      const QString asked = m_meldung->findChild<QLabel*>(QStringLiteral("Text"))->text();
+      for (const QString& file : files)
+        if (!asked.contains(file)) QFile::remove(file);
+    });
+    m_answers->answerWith({QStringLiteral("Ignorieren")});
+    scan(tree());
+    QCOMPARE(m_answers->titles.size(), 1);
+    QCOMPARE(m_form->diskScan().FilesScanned, 2);
+    QCOMPARE(m_form->diskScan().DialersFound, 1);
+    QCOMPARE(memo().last(), QStringLiteral("2 Dateien gescannt und 1 Dialer gefunden."));
+  }
+
+  void optionsAreReadAgainForEveryFile() {
+    setOptions(false, false);
+    for (const char* name : {"/one.exe", "/two.exe"})
+      writeFile(tree() + QLatin1String(name), sample());
+    // Switched to reporting only while the first warning waits: the second file is reported,
+    // not asked about.
+    WhileWarningShows switchOver(*m_meldung, [&] { m_form->ReportOnly->setChecked(true); });
+    m_answers->answerWith({QStringLiteral("Ignorieren")});
+    scan(tree());
+    QCOMPARE(m_answers->titles.size(), 1);
+    QCOMPARE(m_form->diskScan().DialersFound, 2);
+    QCOMPARE(memo().filter(QStringLiteral(" - Infektion: ")).size(), 2);
+  }
+
+  void timersKeepRunningDuringAScan() {
+    setOptions(false, false);
+    writeFile(tree() + QStringLiteral("/one.exe"), sample());
+    QTimer monitorLike;
+    monitorLike.setInterval(1);
+    QSignalSpy ticks(&monitorLike, &QTimer::timeout);
+    monitorLike.start();
+    // The warning stands inside the scan; the timer goes on ticking before it is answered.
+    bool ticked = false;
+    WhileWarningShows wait(*m_meldung, [&] {
+      const int before = ticks.count();
+      ticked = QTest::qWaitFor([&] { return ticks.count() > before; }, 10000);
+      m_meldung->findChild<QAbstractButton*>(QStringLiteral("Ignorieren"))->click();
+    });
+    scan(tree());
+    QVERIFY(ticked);
   }
 
   void theLockAnswersByItself() {
