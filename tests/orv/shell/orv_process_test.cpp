@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <csignal>
 #include <fstream>
@@ -48,6 +49,13 @@ TEST_P(OrvProcess, EndsCleanlyOnTerminationSignals) {
   char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(base.c_str()), nullptr};
   pid_t pid = 0;
   ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  // However the test ends, no program is left running behind it.
+  bool reaped = false;
+  const auto cleanUp = qScopeGuard([&] {
+    if (reaped) return;
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+  });
 
   // Wait (bounded) until the program is in its message loop with its handlers in place.
   bool ready = false;
@@ -64,11 +72,8 @@ TEST_P(OrvProcess, EndsCleanlyOnTerminationSignals) {
     done = waitpid(pid, &status, WNOHANG);
     if (done == 0) usleep(10000);
   }
-  if (done == 0) {
-    kill(pid, SIGKILL);
-    waitpid(pid, &status, 0);
-    FAIL() << "the program did not end after the signal";
-  }
+  ASSERT_NE(done, 0) << "the program did not end after the signal";
+  reaped = true;
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
 }
