@@ -8,7 +8,7 @@
 #include <string>
 
 #include "support/as_ordinary_user.h"
-#include "temp_folder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ std::string check(const std::string& path, uint8_t anyLength = 0) {
 }
 
 TEST(ResultTexts, HaveTheirLatin1BytesAndLengths) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   EXPECT_EQ(kDialUp.size(), 45u);
   EXPECT_EQ(kCapi.size(), 49u);
   EXPECT_EQ(kTapi.size(), 49u);
@@ -62,7 +62,7 @@ struct ContentCase {
 class Content : public testing::TestWithParam<ContentCase> {};
 
 TEST_P(Content, GivesItsResult) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   EXPECT_EQ(check(folder.write("sample.exe", GetParam().content)), GetParam().expected);
 }
 
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The size limit applies to the file's length, not to its examined text.
 TEST(SizeLimit, LongFilesOnlyWithAnyLength) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::string marker = "lineDial";
   const std::string below = folder.write("below", std::string(524287 - 8, '.') + marker);
   const std::string at = folder.write("at", std::string(524288 - 8, '.') + marker);
@@ -134,14 +134,14 @@ TEST(SizeLimit, LongFilesOnlyWithAnyLength) {
 }
 
 TEST(Paths, AnythingThatIsNotARegularFileGivesOk) {
-  TempFolder folder;
-  const std::string fifo = folder.path("fifo");
+  orvtest::TempDir folder;
+  const std::string fifo = folder.file("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  const std::string linkToZero = folder.path("zero-link");
+  const std::string linkToZero = folder.file("zero-link");
   ASSERT_EQ(::symlink("/dev/zero", linkToZero.c_str()), 0);
   // None of these may block or read forever.
   for (const std::string& path :
-       {folder.path("missing"), folder.path(""), folder.path("missing/deeper"), fifo, linkToZero,
+       {folder.file("missing"), folder.file(""), folder.file("missing/deeper"), fifo, linkToZero,
         std::string("/dev/zero"), std::string("/dev/urandom"), std::string("/dev/null"),
         std::string("")}) {
     EXPECT_EQ(check(path), kOk) << path;
@@ -150,18 +150,18 @@ TEST(Paths, AnythingThatIsNotARegularFileGivesOk) {
 }
 
 TEST(Paths, FollowsSymbolicLinksToFiles) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::string target = folder.write("target", "CAPI_PUT_MESSAGE");
-  ASSERT_EQ(::symlink(target.c_str(), folder.path("link").c_str()), 0);
-  EXPECT_EQ(check(folder.path("link")), kCapi);
+  ASSERT_EQ(::symlink(target.c_str(), folder.file("link").c_str()), 0);
+  EXPECT_EQ(check(folder.file("link")), kCapi);
 }
 
 TEST(Paths, UnreadableFileGivesOk) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::string file = folder.write("secret", "lineDial");
   ASSERT_EQ(::chmod(file.c_str(), 0), 0);
   const OrdinaryUserRun outcome =
-      runAsOrdinaryUser(folder.path(""), [&] { return check(file) == kOk; });
+      runAsOrdinaryUser(folder.file(""), [&] { return check(file) == kOk; });
   if (outcome == OrdinaryUserRun::CannotDropRoot || outcome == OrdinaryUserRun::CannotReachFolder)
     GTEST_SKIP() << "no ordinary user to check file permissions with";
   EXPECT_EQ(outcome, OrdinaryUserRun::Held);
@@ -176,7 +176,7 @@ TEST(Paths, NullArgumentsAreHarmless) {
 
 // No state between calls: a finding does not leak into the next answer.
 TEST(Calls, AreIndependent) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::string hit = folder.write("hit", "lineDial 0900");
   const std::string clean = folder.write("clean", "nothing here");
   EXPECT_EQ(check(hit), kTapi + kAppendix);

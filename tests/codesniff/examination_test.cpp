@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "file_reader.h"
-#include "temp_folder.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -148,7 +148,7 @@ constexpr std::uint64_t kGiB = std::uint64_t{1} << 30;
 // Several GiB, mostly holes: markers behind 4 GiB, one across the end of a read block,
 // a number split by a hole of half a GiB, and a marker in the last bytes.
 TEST(LargeFiles, SparseFileWithMarkersNearTheEnd) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const ExamineOptions defaults;
   const std::uint64_t region = 4 * kGiB;  // data region, aligned: reads start here
   std::string data(2 * defaults.blockSize, '.');
@@ -174,7 +174,7 @@ TEST(LargeFiles, SparseFileWithMarkersNearTheEnd) {
 
 // Holes are skipped: after the last data only holes are left, and no zeros are read.
 TEST(LargeFiles, ReaderSkipsHoles) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::string file =
       folder.writeSparse("holes.bin", kGiB, {{kGiB / 2, std::string(4096, 'x')}});
   {
@@ -195,7 +195,7 @@ TEST(LargeFiles, ReaderSkipsHoles) {
 }
 
 TEST(Reader, OpensRegularFilesOnly) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   EXPECT_TRUE(codesniff::FileReader(folder.write("plain", "x").c_str()).isOpen());
   for (const char* path : {"/proc/self/status", "/sys/kernel/mm/transparent_hugepage/enabled",
                            "/dev/zero", "/tmp", "/no/such/file"})
@@ -204,7 +204,7 @@ TEST(Reader, OpensRegularFilesOnly) {
 
 // Reading every byte past 2 GiB (no hole skipping): positions must not wrap at 31 bits.
 TEST(LargeFiles, ReadsPastTwoGiBWithoutSkippingHoles) {
-  TempFolder folder;
+  orvtest::TempDir folder;
   const std::uint64_t twoGiB = 2 * kGiB;
   const std::string file = folder.writeSparse("big.bin", twoGiB + 4096,
                                               {{twoGiB - 5, "RasDialA"}, {twoGiB + 4092, "0900"}});

@@ -10,11 +10,11 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <linux/fs.h>
 #include <spawn.h>
-#include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/temp_dir.h"
 
 extern char** environ;
 
@@ -22,48 +22,8 @@ namespace orv::test {
 
 namespace fs = std::filesystem;
 
-// Clears the immutable attribute of `path`; true when it was set and is now gone.
-inline bool setImmutable(const fs::path& path, bool on) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (ok) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return ok;
-}
-
-class TempDir {
- public:
-  explicit TempDir(const char* tag = "orv-platform") {
-    std::string pattern = (fs::temp_directory_path() / (std::string(tag) + "-XXXXXX")).string();
-    if (::mkdtemp(pattern.data())) m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    // An immutable file left by a failed test would keep the folder forever.
-    for (auto it = fs::recursive_directory_iterator(m_path, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-      if (!it->is_symlink(ignored)) setImmutable(it->path(), false);
-    }
-    fs::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const fs::path& path() const { return m_path; }
-  fs::path write(const std::string& name, const std::string& content) const {
-    const fs::path p = m_path / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-
- private:
-  fs::path m_path;
-};
+using orvtest::setImmutable;
+using orvtest::TempDir;
 
 inline std::string readWhole(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/temp_dir.h"
+
 // Real files in a private temporary folder, and signature records built byte by byte,
 // for the tests of the signature library and of the signature tool.
 
@@ -18,26 +20,7 @@
 
 namespace sigtest {
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "sigmatch-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  std::string file(std::string_view name) const { return (m_path / name).string(); }
-
- private:
-  std::filesystem::path m_path;
-};
+using TempDir = orvtest::TempDir;
 
 inline void writeFile(const std::string& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "support/temp_dir.h"
+
 namespace fs = std::filesystem;
 using orv::Crc32Update;
 using orv::FileCrc32;
@@ -35,26 +37,7 @@ std::uint32_t oneShot(const std::string& data) {
   return ~Crc32Update(0xFFFFFFFFU, data.data(), data.size());
 }
 
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "orv-crc-XXXXXX").string();
-    m_path = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(m_path, ignored);
-  }
-  fs::path file(const std::string& name, const std::string& content) const {
-    const fs::path p = m_path / name;
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-  }
-  const fs::path& path() const { return m_path; }
-
- private:
-  fs::path m_path;
-};
+using orvtest::TempDir;
 
 std::string randomBytes(std::size_t n, unsigned seed) {
   std::mt19937 gen(seed);
@@ -98,7 +81,7 @@ TEST(Crc32, FileOfEverySizeAroundTheReadBlock) {
   for (std::size_t size :
        {std::size_t{0}, std::size_t{1}, block - 1, block, block + 1, 2 * block, 3 * block + 7}) {
     const std::string content = randomBytes(size, static_cast<unsigned>(size));
-    const fs::path p = dir.file("f" + std::to_string(size), content);
+    const fs::path p = dir.write("f" + std::to_string(size), content);
     const auto expected = static_cast<std::int32_t>(referenceCrc(content));
     EXPECT_EQ(FileCrc32(p.c_str()), expected) << size;
     EXPECT_EQ(FileCrc32(QString::fromStdString(p.string())), expected) << size;
@@ -120,7 +103,7 @@ TEST(Crc32, WhatCannotBeReadWholeIsMinusOne) {
       // A regular file whose read fails after a successful open.
       {QStringLiteral("/proc/self/mem"), "read error after open"},
       {QString(), "empty path"},
-      {QString::fromStdString(dir.file("x", "abc").string()) + QChar(0) + QStringLiteral("y"),
+      {QString::fromStdString(dir.write("x", "abc").string()) + QChar(0) + QStringLiteral("y"),
        "NUL inside the path"},
   };
   for (const auto& c : cases) EXPECT_EQ(FileCrc32(c.path), -1) << c.why;
@@ -129,7 +112,7 @@ TEST(Crc32, WhatCannotBeReadWholeIsMinusOne) {
 
 TEST(Crc32, NonAsciiPathIsEncodedForTheFileSystem) {
   TempDir dir;
-  const fs::path p = dir.file("\xC3\x84rger \xE6\x97\xA5.EXE", "123456789");
+  const fs::path p = dir.write("\xC3\x84rger \xE6\x97\xA5.EXE", "123456789");
   const QString path =
       QString::fromStdString(dir.path().string()) + QStringLiteral("/Ärger 日.EXE");
   ASSERT_TRUE(fs::exists(p));

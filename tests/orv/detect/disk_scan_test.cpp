@@ -23,6 +23,7 @@
 #include "shell/tform1.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_base_dir.h"
+#include "support/temp_dir.h"
 #include "support/warning_answerer.h"
 #include "warning/tmeldung.h"
 
@@ -53,20 +54,6 @@ void writeNative(const QByteArray& path, const QByteArray& bytes) {
   QVERIFY(fd >= 0);
   QCOMPARE(::write(fd, bytes.constData(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   ::close(fd);
-}
-
-// Makes a file that even root cannot delete now; false where the file system has no such flag.
-bool makeImmutable(const QString& path, bool on) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  int flags = 0;
-  bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  if (done) {
-    flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-    done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-  }
-  ::close(fd);
-  return done;
 }
 
 // Does something while each warning is shown; installed after the answerer, it runs before
@@ -252,10 +239,11 @@ class DiskScanTest : public QObject {
     setOptions(false, false);
     const QString file = tree() + QStringLiteral("/stuck.exe");
     writeFile(file, sample());
-    if (!makeImmutable(file, true)) QSKIP("no immutable attribute on this file system");
+    if (!orvtest::setImmutable(QFile::encodeName(file).toStdString(), true))
+      QSKIP("no immutable attribute on this file system");
     m_answers->answerWith({QStringLiteral("Loeschen")});
     scan(tree());
-    makeImmutable(file, false);
+    orvtest::setImmutable(QFile::encodeName(file).toStdString(), false);
     QVERIFY(QFile::exists(file));
     QVERIFY(
         memo().contains(QStringLiteral("Infizierte Datei konnte nicht gelöscht werden. Die Datei "
