@@ -9,27 +9,12 @@
 #include <unistd.h>
 
 #include "detect/native_path.h"
+#include "process_memory.h"
 #include "shell/orv_error.h"
 #include "unique_fd.h"
 
 namespace orv {
 namespace {
-
-bool readProcessMemory(std::uint32_t pid, std::uint64_t address, unsigned char* out,
-                       std::size_t length) {
-  if (pid == 0 || pid > 0x7FFFFFFFU) return false;
-  while (length > 0) {
-    iovec local{out, length};
-    iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), length};
-    const ssize_t n = ::process_vm_readv(static_cast<pid_t>(pid), &local, 1, &remote, 1, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    out += n;
-    address += static_cast<std::uint64_t>(n);
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 QString ioErrorText(int error) {
   return QStringLiteral("E/A-Fehler %1").arg(error);

@@ -284,24 +284,6 @@ std::optional<std::vector<std::uint32_t>> listProcessIds() {
   return ids;
 }
 
-bool readProcessMemory(std::uint32_t pid, std::uint64_t address, void* buffer, std::size_t length) {
-  if (!validPid(pid)) return false;
-  auto* out = static_cast<unsigned char*>(buffer);
-  while (length > 0) {
-    iovec local{out, length};
-    iovec remote{reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), length};
-    const ssize_t n = ::process_vm_readv(static_cast<pid_t>(pid), &local, 1, &remote, 1, 0);
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      return false;
-    }
-    out += n;
-    address += static_cast<std::uint64_t>(n);
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 std::optional<ImageBlock> locateImage(std::uint32_t pid) {
   const auto found = locate(pid);
   if (!found) return std::nullopt;

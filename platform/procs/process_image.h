@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "process_memory.h"
+
 namespace orv::procs {
 
 // One line of /proc/PID/maps.
@@ -72,6 +74,6 @@ std::optional<ImageBlock> locateImage(std::uint32_t pid);
 // The path of the process's program as we see it; nothing when that path would name another
 // file here (the program was replaced, or runs in another mount namespace).
 std::optional<std::string> executablePath(std::uint32_t pid);
-bool readProcessMemory(std::uint32_t pid, std::uint64_t address, void* buffer, std::size_t length);
+using orv::readProcessMemory;
 
 }  // namespace orv::procs
