@@ -104,6 +104,7 @@ bool DirectoryWalker::hasExeExtension(const QByteArray& name) {
 
 void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
                            const Cancelled& cancelled) {
+  if (folder.isEmpty()) return;  // no folder at all, not the root
   std::vector<Frame> stack(1);
   stack.back().path = folder.endsWith('/') ? folder : folder + '/';
   if (!list(stack.back())) return;

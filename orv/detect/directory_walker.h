@@ -19,7 +19,7 @@ class DirectoryWalker {
   // Asked after every entry; true ends the whole walk at once.
   using Cancelled = std::function<bool()>;
 
-  // `folder` with or without its trailing "/".
+  // `folder` with or without its trailing "/"; an empty one gives nothing.
   static void walk(const QByteArray& folder, const Examine& examine, const Cancelled& cancelled);
 
   // Whether a file name's extension (from its last ".") is ".EXE" in any ASCII case.

@@ -1,10 +1,14 @@
 #include "detect/disk_scan.h"
 
+#include <optional>
+#include <system_error>
+
 #include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/directory_walker.h"
 #include "detect/library_result.h"
 #include "detect/native_path.h"
+#include "detect/scan_ahead.h"
 #include "shell/dialogs.h"
 #include "shell/report_log.h"
 #include "shell/web_addresses.h"
@@ -27,6 +31,12 @@ namespace {
 
 const QChar kQuote = QLatin1Char('"');
 
+// How long the scan waits for the walk before it handles the window's messages meanwhile.
+constexpr std::chrono::milliseconds kWaitSlice(40);
+// A message handling that takes longer was more than painting and clicks: a box or a
+// warning waited for the user (the process monitor's, say).
+constexpr std::chrono::milliseconds kLongPause(20);
+
 QString warningText(bool signature, const QString& path, const QString& finding) {
   if (signature)
     return QStringLiteral("Es wurde der 0190 Dialer ") + kQuote + finding + kQuote +
@@ -40,17 +50,49 @@ QString warningText(bool signature, const QString& path, const QString& finding)
 }  // namespace
 
 void DiskScan::ScanDirectory(const QString& folder) {
-  DirectoryWalker::walk(
-      pathToNative(folder),
-      [this](const QByteArray& native) { checkFile(pathFromNative(native), native); },
-      [this] { return m_host.cancelRequested(); });
+  const QByteArray native = pathToNative(folder);
+  m_trustedSince = ScanAhead::Clock::now();
+  std::optional<ScanAhead> ahead;
+  try {
+    ahead.emplace(native);
+  } catch (const std::system_error&) {
+    // No thread to spare: the same walk, each file looked up when its turn comes.
+    DirectoryWalker::walk(
+        native, [this](const QByteArray& file) { checkFile(pathFromNative(file), file, nullptr); },
+        [this] { return m_host.cancelRequested(); });
+    return;
+  }
+  ScanAhead::File file;
+  for (;;) {
+    switch (ahead->next(file, kWaitSlice)) {
+      case ScanAhead::Next::End:
+        return;
+      case ScanAhead::Next::Waiting:
+        // A long stretch without files to examine: the window stays alive all the same.
+        handlePendingEvents();
+        break;
+      case ScanAhead::Next::File:
+        checkFile(pathFromNative(file.path), file.path, &file);
+        break;
+    }
+    if (m_host.cancelRequested()) return;
+  }
 }
 
 void DiskScan::CheckFile(const QString& path) {
-  checkFile(path, pathToNative(path));
+  checkFile(path, pathToNative(path), nullptr);
 }
 
-void DiskScan::checkFile(const QString& path, const QByteArray& native) {
+void DiskScan::handlePendingEvents() {
+  const auto start = ScanAhead::Clock::now();
+  m_host.processPendingEvents();
+  const auto end = ScanAhead::Clock::now();
+  // Longer than a moment: a box or warning of the program's own waited meanwhile.
+  if (end - start > kLongPause) distrustLookUpsBefore(end);
+}
+
+void DiskScan::checkFile(const QString& path, const QByteArray& native,
+                         const ScanAhead::File* ahead) {
   static const Step signatureStep{
       " - Infektion: ", kRed, "0190 Dialer gefunden!", LevelRed, AnswerDelete, "Infizierte", true};
   static const Step heuristicStep{
@@ -58,11 +100,14 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native) {
       "Verdächtige",     false};
 
   m_host.setScanStatus(QStringLiteral("Scanne ") + displayPath(path) + QStringLiteral(" ..."));
-  m_host.processPendingEvents();
+  handlePendingEvents();
   ++FilesScanned;
 
   ShortText result;
-  ScanDialers(&result, native.constData());
+  if (ahead && ahead->lookedUpAt >= m_trustedSince)
+    result = ahead->signature;
+  else
+    ScanDialers(&result, native.constData());
   if (!isNothingFound(result)) handleFinding(signatureStep, path, native, resultText(result));
 
   if (m_host.useHeuristics()) {
@@ -71,7 +116,7 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native) {
   }
 
   m_host.setScanStatus(QStringLiteral("Suche nächste Datei ..."));
-  m_host.processPendingEvents();
+  handlePendingEvents();
 }
 
 void DiskScan::handleFinding(const Step& step, const QString& path, const QByteArray& native,
@@ -127,6 +172,8 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QByteA
     default:
       break;
   }
+  // The user had the word, for as long as it took: files may have changed meanwhile.
+  distrustLookUpsBefore(ScanAhead::Clock::now());
 }
 
 }  // namespace orv

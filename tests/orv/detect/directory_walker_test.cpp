@@ -106,6 +106,11 @@ TEST(DirectoryWalker, TrailingSeparatorIsNotDoubled) {
   EXPECT_EQ(seen[0], root + "f.exe");
 }
 
+// An empty path names no folder; it must never become "/" and walk the whole disk.
+TEST(DirectoryWalker, EmptyPathWalksNothing) {
+  EXPECT_TRUE(walk(QByteArray()).empty());
+}
+
 TEST(NativePath, RoundTripsAnyBytes) {
   const QByteArray cases[] = {"/plain/ascii.exe",
                               "/home/j\xc3\xbcrgen/\xe2\x82\xac.exe",  // valid UTF-8
