@@ -10,12 +10,10 @@ inline std::uint32_t rotateLeft(std::uint32_t x, unsigned n) {
   return (x << n) | (x >> (32 - n));
 }
 
-// The four auxiliary functions of RFC 1321, in forms with one operation fewer.
+// Three of the four auxiliary functions of RFC 1321, in forms with one operation fewer
+// (the second one is in stepG).
 inline std::uint32_t roundF(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
   return z ^ (x & (y ^ z));
-}
-inline std::uint32_t roundG(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
-  return y ^ (z & (x ^ y));
 }
 inline std::uint32_t roundH(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
   return x ^ y ^ z;
@@ -24,11 +22,20 @@ inline std::uint32_t roundI(std::uint32_t x, std::uint32_t y, std::uint32_t z) {
   return y ^ (x | ~z);
 }
 
-// One step: a = b + ((a + fn(b, c, d) + word + constant) <<< shift).
+// One step: a = b + ((a + fn(b, c, d) + word + constant) <<< shift). Each step waits for
+// the one before through b; what does not depend on b is added first, so that it is done
+// by the time b is there.
 template <std::uint32_t (*Fn)(std::uint32_t, std::uint32_t, std::uint32_t)>
 inline void step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
                  std::uint32_t word, std::uint32_t constant, unsigned shift) {
-  a = b + rotateLeft(a + Fn(b, c, d) + word + constant, shift);
+  a = b + rotateLeft(a + (word + constant) + Fn(b, c, d), shift);
+}
+
+// The second round's function, G(b, c, d) = (b & d) | (c & ~d): the two parts share no bit,
+// so they may be added, and the part without b goes first.
+inline void stepG(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32_t d,
+                  std::uint32_t word, std::uint32_t constant, unsigned shift) {
+  a = b + rotateLeft(a + (word + constant) + (c & ~d) + (b & d), shift);
 }
 
 }  // namespace
@@ -68,22 +75,22 @@ void Md5::transform(const std::uint8_t* block) {
   step<roundF>(c, d, a, b, x[14], 0xa679438e, 17);
   step<roundF>(b, c, d, a, x[15], 0x49b40821, 22);
   // Round 2.
-  step<roundG>(a, b, c, d, x[1], 0xf61e2562, 5);
-  step<roundG>(d, a, b, c, x[6], 0xc040b340, 9);
-  step<roundG>(c, d, a, b, x[11], 0x265e5a51, 14);
-  step<roundG>(b, c, d, a, x[0], 0xe9b6c7aa, 20);
-  step<roundG>(a, b, c, d, x[5], 0xd62f105d, 5);
-  step<roundG>(d, a, b, c, x[10], 0x02441453, 9);
-  step<roundG>(c, d, a, b, x[15], 0xd8a1e681, 14);
-  step<roundG>(b, c, d, a, x[4], 0xe7d3fbc8, 20);
-  step<roundG>(a, b, c, d, x[9], 0x21e1cde6, 5);
-  step<roundG>(d, a, b, c, x[14], 0xc33707d6, 9);
-  step<roundG>(c, d, a, b, x[3], 0xf4d50d87, 14);
-  step<roundG>(b, c, d, a, x[8], 0x455a14ed, 20);
-  step<roundG>(a, b, c, d, x[13], 0xa9e3e905, 5);
-  step<roundG>(d, a, b, c, x[2], 0xfcefa3f8, 9);
-  step<roundG>(c, d, a, b, x[7], 0x676f02d9, 14);
-  step<roundG>(b, c, d, a, x[12], 0x8d2a4c8a, 20);
+  stepG(a, b, c, d, x[1], 0xf61e2562, 5);
+  stepG(d, a, b, c, x[6], 0xc040b340, 9);
+  stepG(c, d, a, b, x[11], 0x265e5a51, 14);
+  stepG(b, c, d, a, x[0], 0xe9b6c7aa, 20);
+  stepG(a, b, c, d, x[5], 0xd62f105d, 5);
+  stepG(d, a, b, c, x[10], 0x02441453, 9);
+  stepG(c, d, a, b, x[15], 0xd8a1e681, 14);
+  stepG(b, c, d, a, x[4], 0xe7d3fbc8, 20);
+  stepG(a, b, c, d, x[9], 0x21e1cde6, 5);
+  stepG(d, a, b, c, x[14], 0xc33707d6, 9);
+  stepG(c, d, a, b, x[3], 0xf4d50d87, 14);
+  stepG(b, c, d, a, x[8], 0x455a14ed, 20);
+  stepG(a, b, c, d, x[13], 0xa9e3e905, 5);
+  stepG(d, a, b, c, x[2], 0xfcefa3f8, 9);
+  stepG(c, d, a, b, x[7], 0x676f02d9, 14);
+  stepG(b, c, d, a, x[12], 0x8d2a4c8a, 20);
   // Round 3.
   step<roundH>(a, b, c, d, x[5], 0xfffa3942, 4);
   step<roundH>(d, a, b, c, x[8], 0x8771f681, 11);

@@ -35,7 +35,7 @@ using namespace scanbench;
 
 struct Options {
   TreeShape tree;
-  int rounds = 5;
+  int rounds = 9;
   int clamscanRounds = 3;
   bool shown = true;  // also time scans with the window shown
   bool keep = false;
@@ -46,7 +46,7 @@ struct Options {
 
 const char kUsage[] =
     "usage: scan_bench [options]\n"
-    "  --rounds N           timed rounds of floor, bare walk and window scan (5)\n"
+    "  --rounds N           timed rounds of floor, bare walk and window scan (9)\n"
     "  --clamscan-rounds N  timed clamscan rounds, 0 to leave it out (3)\n"
     "  --clamscan PATH      the clamscan program (/usr/bin/clamscan)\n"
     "  --seed N --files N --exe N --folders N --matching N --decoys N\n"
