@@ -5,10 +5,20 @@
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <filesystem>
 
 // A private folder that serves as the program's BaseDir (with its trailing "/").
 class TempBaseDir {
  public:
+  TempBaseDir() { m_dir.setAutoRemove(false); }
+  // Removed by its bytes: Qt's own removal passes over names that are not valid UTF-8.
+  ~TempBaseDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(m_dir.path()).toStdString(), ignored);
+  }
+  TempBaseDir(const TempBaseDir&) = delete;
+  TempBaseDir& operator=(const TempBaseDir&) = delete;
+
   QString path() const { return m_dir.path() + QLatin1Char('/'); }
   QString file(const QString& name) const { return path() + name; }
 
