@@ -1,5 +1,7 @@
 #include "detect/scan_ahead.h"
 
+#include <utility>
+
 #include "detect/directory_walker.h"
 #include "sigmatch/sigmatch.h"
 
