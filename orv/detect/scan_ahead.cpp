@@ -1,5 +1,7 @@
 #include "detect/scan_ahead.h"
 
+#include <pthread.h>
+
 #include <utility>
 
 #include "detect/directory_walker.h"
@@ -60,6 +62,7 @@ void ScanAhead::publish(std::deque<File>& batch) {
 }
 
 void ScanAhead::walk(const QByteArray& folder) {
+  ::pthread_setname_np(::pthread_self(), "orv-scan-ahead");  // as top and debuggers show it
   std::deque<File> batch;
   Clock::time_point batchStarted;
   try {
