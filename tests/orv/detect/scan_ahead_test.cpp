@@ -1,5 +1,7 @@
-// The walk that runs ahead of the disk scan on a thread of its own, over real trees.
+// The walk that runs ahead of the disk scan on a thread of its own, over real trees, and
+// the scan without it.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QByteArray>
 #include <QFile>
@@ -8,8 +10,10 @@
 #include <vector>
 
 #include "detect/directory_walker.h"
+#include "detect/disk_scan.h"
 #include "detect/scan_ahead.h"
 #include "sigmatch/sigmatch.h"
+#include "support/as_ordinary_user.h"
 #include "support/temp_dir.h"
 
 using orv::ScanAhead;
@@ -112,6 +116,43 @@ TEST_F(ScanAheadTest, GoingAwayMidWalkStopsTheWalk) {
     for (int i = 0; i < taken;)
       if (ahead.next(file, std::chrono::milliseconds(50)) == ScanAhead::Next::File) ++i;
   }
+}
+
+// The window's part in a scan that only reports.
+class ReportingHost final : public orv::ScanHost {
+ public:
+  void AddReportLine(const QString& text, int32_t, bool) override { lines << text; }
+  int ShowWarning(const QString&, const QString&, const QString&, bool, bool, bool, bool, bool, int,
+                  int) override {
+    return orv::NoAnswer;
+  }
+  bool IsAllowed(const QString&) override { return false; }
+  void AllowFile(const QString&) override {}
+  bool lockFlag() const override { return false; }
+  void setScanStatus(const QString&) override {}
+  void processPendingEvents() override {}
+  bool cancelRequested() const override { return false; }
+  bool reportOnly() const override { return true; }
+  bool useHeuristics() const override { return false; }
+
+  QStringList lines;
+};
+
+// With no thread to spare (the user is at the limit of processes), the scan walks and looks
+// files up in turn, with the same result.
+TEST_F(ScanAheadTest, TheScanGoesOnWithoutASpareThread) {
+  buildTree(10);
+  const OrdinaryUserRun outcome = runAsOrdinaryUser(m_dir.path().string(), [&] {
+    const rlimit none{1, 1};  // this process and nothing more
+    if (::setrlimit(RLIMIT_NPROC, &none) != 0) return false;
+    ReportingHost host;
+    orv::DiskScan scan(host);
+    scan.ScanDirectory(QString::fromUtf8(root()));
+    return scan.FilesScanned == 10 && scan.DialersFound == 2 && host.lines.size() == 2 &&
+           host.lines[0].endsWith(QStringLiteral(" - Infektion: ORV-Testdialer (harmlos)"));
+  });
+  if (outcome == OrdinaryUserRun::CannotDropRoot) GTEST_SKIP() << "no ordinary user to be";
+  EXPECT_EQ(outcome, OrdinaryUserRun::Held);
 }
 
 }  // namespace
