@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
   form.setWarningDialog(&meldung);
 
   orv::UnixSignals unixSignals;
-  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &app,
-                   &QCoreApplication::quit);
+  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &form,
+                   &orv::TForm1::requestQuit);
   if (form.startVisible()) form.show();
   const int result = QApplication::exec();
   form.FormDestroy(&form);

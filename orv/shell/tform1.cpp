@@ -95,8 +95,8 @@ void TForm1::connectHandlers() {
   connect(SpeicherTimer, &QTimer::timeout, this, [this] { SpeicherTimerTimer(SpeicherTimer); });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
-  connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, qApp,
-          &QCoreApplication::quit, Qt::QueuedConnection);
+  connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
+          &TForm1::requestQuit);
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -197,9 +197,7 @@ void TForm1::Button3Click(QObject*) {
 void TForm1::setWarningDialog(TMeldung* dialog) {
   WarningPresenter::Hooks hooks;
   hooks.soundWanted = [this] { return Settings.Warnsignal != 0; };
-  hooks.bringMainWindowToFront = [this] {
-    bringToFront();
-  };
+  hooks.bringMainWindowToFront = [this] { bringToFront(); };
   m_warnings = std::make_unique<WarningPresenter>(*dialog, std::move(hooks));
 }
 
@@ -355,6 +353,11 @@ void TForm1::changeEvent(QEvent* event) {
 void TForm1::closeEvent(QCloseEvent* event) {
   // Closing the main window ends the program, without a question.
   event->accept();
+  requestQuit();
+}
+
+void TForm1::requestQuit() {
+  if (Button5->isEnabled()) Button5Click(Button5);  // only while a scan runs
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 

@@ -56,6 +56,10 @@ class TForm1 : public QMainWindow, public ScanHost {
   void FormCreate(QObject* sender);
   void FormDestroy(QObject* sender);
   void PageControl1Change(QObject* sender);
+  // Ends the program, as closing the window, the menu item or a termination signal ask:
+  // a running scan stops after the file in hand (as with Cancel), then the message loop
+  // ends. Without the stop, the scan would go on in a window that is gone, and still ask.
+  void requestQuit();
 
   // The warning dialog, created by the program entry right after this window.
   void setWarningDialog(TMeldung* dialog);
