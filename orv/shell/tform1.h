@@ -9,6 +9,7 @@
 
 #include "detect/disk_scan.h"
 #include "detect/process_monitor.h"
+#include "dialup/known_connection.h"
 #include "dialup/ras_connector.h"
 #include "shell/settings_record.h"
 
@@ -117,6 +118,7 @@ class TForm1 : public QMainWindow, public ScanHost {
 
   TRasConnector Conns;
   TSettings Settings;  // the option record; its lock and sound flags are live
+  KnownConnectionList KnownConnections;  // the connection list's allowed marks
 
   // Header band.
   QWidget* BalkenOben = nullptr;
