@@ -11,16 +11,18 @@ int main(int argc, char* argv[]) {
   // The window lives on while hidden in the notification area.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  orv::TForm1 form(QApplication::arguments().mid(1));
+  // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
+  orv::UnixSignals unixSignals;
+  orv::TForm1 form(QApplication::arguments().mid(1), &unixSignals);
   if (form.startupAborted()) return 0;
   orv::TMeldung meldung;  // hidden until the first warning
   form.setWarningDialog(&meldung);
 
-  orv::UnixSignals unixSignals;
-  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &form,
-                   &orv::TForm1::requestQuit);
-  if (form.startVisible()) form.show();
-  const int result = QApplication::exec();
+  int result = 0;
+  if (!form.quitRequested()) {
+    if (form.startVisible()) form.show();
+    result = QApplication::exec();
+  }
   form.FormDestroy(&form);
   return result;
 }

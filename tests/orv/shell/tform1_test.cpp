@@ -26,6 +26,7 @@
 #include "dialup/ras_library.h"
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
+#include "shell/settings_formats.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 #include "support/scripted_dialogs.h"
@@ -68,9 +69,18 @@ class TForm1Test : public QObject {
   std::unique_ptr<TForm1> start(const QString& baseDir) {
     return std::make_unique<TForm1>(QStringList{baseDir});
   }
+  // Settings files that leave the window in its initial state: nothing to report.
+  void writeInitialSettings(const QString& prefix = QString()) {
+    orv::TSettings initial;
+    initial.ReportOnly = 1;
+    m_base->write(prefix + QStringLiteral("orv.conf"), orv::settingsToRecord(initial));
+    m_base->write(prefix + QStringLiteral("erlaubt.conf"), {});
+    m_base->write(prefix + QStringLiteral("connections.conf"), {});
+  }
   std::unique_ptr<TForm1> startWithData(int signatureRecords) {
     m_base->write(QStringLiteral("orv.sig"), QByteArray(84 * signatureRecords, '\0'));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    writeInitialSettings();
     return start(m_base->path());
   }
 
@@ -121,6 +131,7 @@ class TForm1Test : public QObject {
     QFile::copy(
         QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/hilfe.rtf"),
         m_base->file(QStringLiteral("ORVhilfe.rtf")));
+    writeInitialSettings(QStringLiteral("ORV"));
     auto form = start(m_base->file(QStringLiteral("ORV")));
     QCOMPARE(form->SignatureCount, 2);
     QVERIFY(m_dialogs->errors.isEmpty());
