@@ -54,7 +54,7 @@ QString execValue(const QString& command) {
 
 // Creates the missing folders of `folder`, private to the user as the XDG folders are.
 bool makeFolders(const QByteArray& folder) {
-  for (qsizetype slash = folder.indexOf('/', 1); ; slash = folder.indexOf('/', slash + 1)) {
+  for (qsizetype slash = folder.indexOf('/', 1);; slash = folder.indexOf('/', slash + 1)) {
     const QByteArray part = slash < 0 ? folder : folder.left(slash);
     if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
     if (slash < 0) break;
@@ -94,7 +94,8 @@ void setAutostart(bool on, const QString& command) {
   const QString path = autostartEntryPath();
   const QByteArray native = QFile::encodeName(path);
   if (!on) {
-    if (::unlink(native.constData()) != 0 && errno != ENOENT) fail();
+    // No entry, or no folder that could hold one: nothing starts ORV, as asked.
+    if (::unlink(native.constData()) != 0 && errno != ENOENT && errno != ENOTDIR) fail();
     return;
   }
   if (!makeFolders(native.left(native.lastIndexOf('/')))) fail();
