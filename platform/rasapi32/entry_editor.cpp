@@ -154,7 +154,10 @@ std::string EntryEditor::save(const EntryEditPlan& plan, const EntryValues& valu
   const bool numberChanged = values.number != plan.values.number;
   const bool userChanged = values.user != plan.values.user;
   const bool passwordChanged = values.password != plan.values.password;
-  const bool secretsChanged = passwordChanged || (userChanged && !values.password.empty());
+  // The secret belongs to the user: a new password, or the old one under a new user. With
+  // neither a user nor a password left there is nothing to store.
+  const bool secretsChanged = (passwordChanged || (userChanged && !values.password.empty())) &&
+                              !(values.user.empty() && values.password.empty());
 
   if ((numberChanged && !plan.number.writable) || (userChanged && !plan.user.writable) ||
       (secretsChanged && !plan.password.writable))

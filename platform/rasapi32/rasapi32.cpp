@@ -106,12 +106,13 @@ uint32_t RasEnumConnectionsA(void* connections, uint32_t* bufferSize, uint32_t* 
     if (result != RAS_SUCCESS) return result;
     const auto needed = static_cast<uint32_t>(active.size() * size);
     *count = static_cast<uint32_t>(active.size());
-    if (!connections || *bufferSize < needed) {
-      *bufferSize = needed;
-      return RAS_ERROR_BUFFER_TOO_SMALL;
-    }
+    // More connections than fit: the records that fit are filled all the same, so that a
+    // caller with a fixed buffer (the program holds 8) still sees real connections it can
+    // hang up, not zeros.
+    const std::size_t fitting =
+        connections ? std::min<std::size_t>(active.size(), *bufferSize / size) : 0;
     auto* out = static_cast<unsigned char*>(connections);
-    for (std::size_t i = 0; i < active.size(); ++i) {
+    for (std::size_t i = 0; i < fitting; ++i) {
       RASCONNA record{};
       record.hrasconn = active[i].handle;
       putText(record.szEntryName, active[i].entryName);
@@ -122,8 +123,9 @@ uint32_t RasEnumConnectionsA(void* connections, uint32_t* bufferSize, uint32_t* 
       record.dwFlags = RAS_CONN_ALL_USERS;
       putRecord(out + i * size, record, size);
     }
+    const bool tooSmall = fitting < active.size();
     *bufferSize = needed;
-    return RAS_SUCCESS;
+    return tooSmall ? RAS_ERROR_BUFFER_TOO_SMALL : RAS_SUCCESS;
   });
 }
 
