@@ -195,7 +195,8 @@ class PppFixture {
   void endStubs() const {
     for (const pid_t pid : runningStubs()) {
       std::error_code error;
-      const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+      const auto exe =
+          std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
       if (!error && exe == std::filesystem::path(ORV_STUB_PPPD)) ::kill(pid, SIGKILL);
     }
   }

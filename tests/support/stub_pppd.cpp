@@ -23,7 +23,9 @@ namespace {
 
 volatile sig_atomic_t g_terminate = 0;
 
-void onTerminate(int) { g_terminate = 1; }
+void onTerminate(int) {
+  g_terminate = 1;
+}
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);

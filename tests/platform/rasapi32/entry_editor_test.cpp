@@ -49,8 +49,9 @@ const std::string kPeer =
     "# Provider isp -- written by hand\n/dev/ttyS0\n115200\n\nuser \"alice\"   # the login\n"
     "connect \"/usr/sbin/chat -v -f CHAT\"\nnoauth\n";
 const std::string kChat = "ABORT BUSY\n# dial\n'' ATZ\nOK \"ATDT0190123\"\nCONNECT ''\n";
-const std::string kPap = "# Secrets for authentication using PAP\nbob * \"bobs\"\nalice * "
-                         "\"old secret\" 10.0.0.1 # keep\n*\t*\tguest\n";
+const std::string kPap =
+    "# Secrets for authentication using PAP\nbob * \"bobs\"\nalice * "
+    "\"old secret\" 10.0.0.1 # keep\n*\t*\tguest\n";
 
 struct EditCase {
   const char* title;

@@ -19,7 +19,7 @@ struct PeerCase {
   std::string chat;  // empty: no chat script file
   std::string number;
   NumberPlace place;
-  bool inPeerFile;   // where a Found number stands
+  bool inPeerFile;  // where a Found number stands
 };
 
 std::string replaced(std::string text, const std::string& what, const std::string& with) {
@@ -61,9 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "'' ATZ OK ATDT\\T CONNECT ''\n", "0900555", NumberPlace::Found, true},
         PeerCase{"PhoneOptionAttached", "connect 'chat -T0190777 -f CHAT'\n",
                  "'' ATZ OK ATDT\\T CONNECT ''\n", "0190777", NumberPlace::Found, true},
-        PeerCase{"InlineScript",
-                 "connect \"/usr/sbin/chat -v '' ATZ OK ATDP0190999 CONNECT ''\"\n", "",
-                 "0190999", NumberPlace::Found, true},
+        PeerCase{"InlineScript", "connect \"/usr/sbin/chat -v '' ATZ OK ATDP0190999 CONNECT ''\"\n",
+                 "", "0190999", NumberPlace::Found, true},
         PeerCase{"CommandsBeforeDial", "connect \"chat -f CHAT\"\n",
                  "'' ATZ OK ATX3M0DT0,0190444 CONNECT ''\n", "0,0190444", NumberPlace::Found,
                  false},
@@ -71,16 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
                  "'' 'AT+CGDCONT=1,\"IP\",\"web\"' OK ATD*99# CONNECT ''\n", "*99#",
                  NumberPlace::Found, false},
         PeerCase{"KeywordArgumentIsNoSendString", "connect \"chat -f CHAT\"\n",
-                 "ABORT ATDT999\n'' ATZ\nOK ATDT0190111\n", "0190111", NumberPlace::Found,
-                 false},
+                 "ABORT ATDT999\n'' ATZ\nOK ATDT0190111\n", "0190111", NumberPlace::Found, false},
         PeerCase{"ExpectStringIsNotDialled", "connect \"chat -f CHAT\"\n",
                  "ATDT555 ATZ OK ATDT0190222\n", "0190222", NumberPlace::Found, false},
-        PeerCase{"ShellPipelineIsNotRead", "connect \"chat -f CHAT | tee /tmp/x\"\n",
-                 kDebianChat, "", NumberPlace::NotChat, false},
-        PeerCase{"OwnScript", "connect /etc/ppp/dial-it\n", "", "", NumberPlace::NotChat,
-                 false},
-        PeerCase{"UnclosedQuoteInChat", "connect \"chat -f CHAT\"\n", "'' 'ATZ\nOK ATDT0190\n",
-                 "", NumberPlace::NoDial, false},
+        PeerCase{"ShellPipelineIsNotRead", "connect \"chat -f CHAT | tee /tmp/x\"\n", kDebianChat,
+                 "", NumberPlace::NotChat, false},
+        PeerCase{"OwnScript", "connect /etc/ppp/dial-it\n", "", "", NumberPlace::NotChat, false},
+        PeerCase{"UnclosedQuoteInChat", "connect \"chat -f CHAT\"\n", "'' 'ATZ\nOK ATDT0190\n", "",
+                 NumberPlace::NoDial, false},
         PeerCase{"UnclosedQuoteInPeer", "connect \"/usr/sbin/chat -v -f CHAT\nuser bob\n",
                  kDebianChat, "", NumberPlace::NotChat, false},
         PeerCase{"TWithoutPhoneOption", "connect \"chat -f CHAT\"\n", "OK ATDT\\T\n", "",
@@ -123,11 +120,15 @@ INSTANTIATE_TEST_SUITE_P(Numbers, PhoneMapping,
                                            PhoneCase{"+0190", 0, "+0190"}));
 
 TEST(EntryNames, PassOverLeftoversAndUnsafeNames) {
-  for (const std::string& name : std::vector<std::string>{"provider", "T-Online ISDN", "\xC3\x9C" "ber",
-                                 std::string(256, 'n')})
+  for (const std::string& name : std::vector<std::string>{"provider", "T-Online ISDN",
+                                                          "\xC3\x9C"
+                                                          "ber",
+                                                          std::string(256, 'n')})
     EXPECT_TRUE(isEntryName(name)) << name;
-  for (const std::string& name : std::vector<std::string>{"", ".hidden", "-T", "provider~", "provider.bak", "provider.dpkg-old", "provider.ucf-dist",
-        "provider.rpmnew", "tab\tname", "line\nbreak", std::string(257, 'n')})
+  for (const std::string& name :
+       std::vector<std::string>{"", ".hidden", "-T", "provider~", "provider.bak",
+                                "provider.dpkg-old", "provider.ucf-dist", "provider.rpmnew",
+                                "tab\tname", "line\nbreak", std::string(257, 'n')})
     EXPECT_FALSE(isEntryName(name)) << name;
 }
 

@@ -73,7 +73,8 @@ TEST_P(ExecIntoPppd, IsFoundWithoutANewProcess) {
   FakeTable table;
   for (std::uint32_t pid = 100; pid < 400; ++pid)
     table.start(pid, 10, "daemon", std::string("daemon\0", 7));
-  table.start(500, table.now - GetParam().ageTicks, "sh", std::string("/bin/sh\0/usr/bin/pon\0", 21));
+  table.start(500, table.now - GetParam().ageTicks, "sh",
+              std::string("/bin/sh\0/usr/bin/pon\0", 21));
   PppdProcesses processes(table);
   EXPECT_TRUE(processes.running("/usr/sbin/pppd").empty());
 
