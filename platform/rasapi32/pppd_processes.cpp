@@ -50,26 +50,34 @@ void PppdProcesses::judge(std::uint32_t pid, Verdict& verdict) {
 
 void PppdProcesses::rescan() {
   if (!m_table.listPids(m_listing)) return;
-  std::unordered_map<std::uint32_t, Verdict> verdicts;
-  verdicts.reserve(m_listing.size());
+  // Updated in place: most processes are known, and rebuilding the table every time a
+  // process starts somewhere costs more than the look at /proc itself.
+  ++m_generation;
+  bool setChanged = false;
   for (const PidEntry& p : m_listing) {
-    const auto known = m_verdicts.find(p.pid);
-    if (known != m_verdicts.end() && (known->second.inode == p.inode || known->second.inode == 0)) {
-      Verdict v = std::move(known->second);
+    auto [it, added] = m_verdicts.try_emplace(p.pid);
+    Verdict& v = it->second;
+    if (added || (v.inode != p.inode && v.inode != 0)) {
+      v = Verdict{};
       v.inode = p.inode;
-      verdicts.emplace(p.pid, std::move(v));
-      continue;
+      judge(p.pid, v);
+      setChanged = true;
     }
-    Verdict v;
     v.inode = p.inode;
-    judge(p.pid, v);
-    verdicts.emplace(p.pid, std::move(v));
+    v.seen = m_generation;
   }
-  m_verdicts = std::move(verdicts);
-  m_rotation.clear();
-  for (const auto& [pid, v] : m_verdicts) m_rotation.push_back(pid);
-  std::sort(m_rotation.begin(), m_rotation.end());
-  m_rotationAt = 0;
+  for (auto it = m_verdicts.begin(); it != m_verdicts.end();) {
+    if (it->second.seen != m_generation) {
+      it = m_verdicts.erase(it);
+      setChanged = true;
+    } else {
+      ++it;
+    }
+  }
+  if (setChanged || m_rotation.size() != m_verdicts.size()) {
+    m_rotation.clear();
+    for (const auto& entry : m_verdicts) m_rotation.push_back(entry.first);
+  }
 }
 
 void PppdProcesses::lookAgain() {
@@ -77,28 +85,44 @@ void PppdProcesses::lookAgain() {
   const std::uint64_t young = kYoungSeconds * m_table.ticksPerSecond();
   std::vector<std::uint32_t> gone;
   // The young ones, and the known pppd processes.
+  // A changed command line means the process ran exec: it is judged again.
+  auto recheck = [&](std::uint32_t pid, Verdict& v) {
+    const auto cmdline = m_table.cmdline(pid);
+    if (!cmdline)
+      gone.push_back(pid);
+    else if (std::hash<std::string>{}(*cmdline) != v.cmdlineHash)
+      judge(pid, v);
+  };
+  // The known pppd processes, and the young ones.
   for (auto& [pid, v] : m_verdicts) {
     if (v.entry) {
       const auto stat = m_table.stat(pid);
       if (!stat || stat->ended() || stat->startTime != v.startTime) gone.push_back(pid);
     } else if (now < v.startTime + young) {
-      judge(pid, v);
+      recheck(pid, v);
     }
   }
-  // A few of the others in turn: a changed command line means the process ran exec.
+  // A few of the others in turn.
   for (std::size_t n = 0; n < kRecheckedPerCall && !m_rotation.empty(); ++n) {
     if (m_rotationAt >= m_rotation.size()) m_rotationAt = 0;
     const std::uint32_t pid = m_rotation[m_rotationAt++];
     const auto v = m_verdicts.find(pid);
-    if (v == m_verdicts.end() || v->second.entry) continue;
-    const auto cmdline = m_table.cmdline(pid);
-    if (!cmdline) {
-      gone.push_back(pid);
-    } else if (std::hash<std::string>{}(*cmdline) != v->second.cmdlineHash) {
-      judge(pid, v->second);
-    }
+    if (v != m_verdicts.end() && !v->second.entry) recheck(pid, v->second);
   }
   for (const std::uint32_t pid : gone) m_verdicts.erase(pid);
+}
+
+void PppdProcesses::probe(std::uint32_t from, std::uint32_t to) {
+  for (std::uint32_t pid = from; pid <= to; ++pid) {
+    if (!m_table.stat(pid)) {
+      m_verdicts.erase(pid);
+      continue;
+    }
+    auto [it, added] = m_verdicts.try_emplace(pid);
+    it->second = Verdict{};  // a new process, also where an old one had the pid
+    judge(pid, it->second);
+    if (added) m_rotation.push_back(pid);
+  }
 }
 
 std::vector<PppdProcess> PppdProcesses::running(const std::string& pppdPath) {
@@ -109,10 +133,15 @@ std::vector<PppdProcess> PppdProcesses::running(const std::string& pppdPath) {
     m_lastPid.reset();
   }
   const auto lastPid = m_table.lastPid();
-  if (!lastPid || !m_lastPid || *lastPid != *m_lastPid) {
+  if (!lastPid || !m_lastPid) {
     rescan();
-    m_lastPid = lastPid;
+  } else if (*lastPid > *m_lastPid && *lastPid - *m_lastPid <= kProbedPids) {
+    // The kernel hands out pids upwards: what started since the last look is in between.
+    probe(*m_lastPid + 1, *lastPid);
+  } else if (*lastPid != *m_lastPid) {
+    rescan();  // many started, or the pids wrapped around
   }
+  m_lastPid = lastPid;
   lookAgain();
 
   std::vector<PppdProcess> found;

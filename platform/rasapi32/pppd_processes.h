@@ -28,11 +28,12 @@ std::optional<std::string> pppdEntry(const ProcessStat& stat, const std::string&
 //
 // It is asked every second while the dial-up monitor runs, on machines with many processes,
 // so it remembers its verdict on every process (keyed by pid and the inode of /proc/PID) and
-// looks again only at what may have changed: all of /proc only when a process was started
-// since the last look (the kernel's last pid moved); every call the known pppd processes
-// (ended?), processes younger than a few seconds (a starter such as `pon` becomes pppd by
-// exec right after it starts), and a few of the others in turn, so that even a late exec
-// into pppd is found within about a minute.
+// looks again only at what may have changed. The kernel hands out pids upwards and shows the
+// last one: the pids between the last look's and now's are the processes started since (all
+// of /proc is read again only when many started or the pids wrapped around). Every call also
+// looks at the known pppd processes (ended?), at processes younger than a few seconds (a
+// starter such as `pon` becomes pppd by exec right after it starts), and at a few of the
+// others in turn, so that even a late exec into pppd is found within about a minute.
 class PppdProcesses {
  public:
   explicit PppdProcesses(ProcessTable& table) : m_table(table) {}
@@ -52,6 +53,7 @@ class PppdProcesses {
   // Tuning, exposed for the tests.
   static constexpr std::uint64_t kYoungSeconds = 3;
   static constexpr std::size_t kRecheckedPerCall = 16;
+  static constexpr std::uint32_t kProbedPids = 256;
   static constexpr std::size_t kRememberedHandles = 256;
 
  private:
@@ -60,10 +62,12 @@ class PppdProcesses {
     std::uint64_t startTime = 0;
     std::size_t cmdlineHash = 0;
     std::optional<std::string> entry;  // set: a pppd serving that entry
+    std::uint64_t seen = 0;            // the last look at /proc that listed it
   };
 
   void rescan();
   void lookAgain();
+  void probe(std::uint32_t from, std::uint32_t to);
   void judge(std::uint32_t pid, Verdict& verdict);
   void remember(const PppdProcess& process);
 
@@ -74,6 +78,7 @@ class PppdProcesses {
   std::vector<std::uint32_t> m_rotation;  // the remembered pids, in the order they are rechecked
   std::size_t m_rotationAt = 0;
   std::vector<PidEntry> m_listing;  // kept to spare an allocation per call
+  std::uint64_t m_generation = 0;
 
   // Handles handed out with the start time of their process, so that a pid taken over by
   // a later process is never mistaken for it.
