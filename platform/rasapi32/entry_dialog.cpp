@@ -48,7 +48,11 @@ std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
     return RAS_ERROR_NO_DIALOG;
 
   QWidget* ownerWidget = owner ? QWidget::find(static_cast<WId>(owner)) : nullptr;
-  QDialog dialog(ownerWidget ? ownerWidget->window() : nullptr);
+  // On the heap, gone when closed: the owner window may be closed while the dialog runs,
+  // and then takes the dialog with it.
+  auto* dialogOnHeap = new QDialog(ownerWidget ? ownerWidget->window() : nullptr);
+  dialogOnHeap->setAttribute(Qt::WA_DeleteOnClose);
+  QDialog& dialog = *dialogOnHeap;
   dialog.setObjectName(QStringLiteral("DFUEintrag"));
   dialog.setWindowTitle(QStringLiteral("Verbindung bearbeiten - ") + shown(entry));
   dialog.setModal(true);
