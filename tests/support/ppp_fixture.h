@@ -3,7 +3,8 @@
 // A private pppd world for tests: a ppp folder with peers, a chat scripts folder beside it,
 // a run folder, and the stub pppd (stub_pppd.cpp) in place of the real one, all named to
 // the dial-up service through its environment variables. Tests that use it link the CMake
-// target `ppp_test_fixture`.
+// target `ppp_test_fixture` (which builds the stub) and depend on `rasapi32` when they reach
+// the service through the program's connector.
 //
 //   PppFixture ppp;
 //   ppp.writeDialPeer("isp", "0190123456", "alice");
