@@ -11,6 +11,7 @@
 #include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/detection_host.h"
+#include "detect/display_path.h"
 #include "detect/library_result.h"
 #include "detect/native_path.h"
 #include "detect/process_dump.h"

@@ -421,6 +421,28 @@ class DiskScanTest : public QObject {
         memo().contains(tree() + QStringLiteral("/b\\xE4se.exe - Infektion: ") + kSignatureName));
   }
 
+  void aNameCannotForgeReportLines_data() {
+    QTest::addColumn<QString>("separator");
+    for (const char16_t c : {u'\r', u'\n', u'\x85', u'\u2028', u'\u2029', u'\ufdd0', u'\ufdd1'})
+      QTest::newRow(qPrintable(QStringLiteral("U+%1").arg(int(c), 4, 16, QLatin1Char('0'))))
+          << QString(QChar(c));
+  }
+  void aNameCannotForgeReportLines() {
+    QFETCH(QString, separator);
+    setOptions(false, false);
+    const QString forged = QStringLiteral("12:00:00 Infizierte Datei erfolgreich gelöscht.");
+    writeFile(tree() + QStringLiteral("/x") + separator + forged + separator + ".exe", sample());
+    m_answers->answerWith({QStringLiteral("Ignorieren")});
+    const auto lineCount = [this] { return m_form->Logging->toPlainText().count(u'\n'); };
+    const auto before = lineCount();
+    scan(tree());
+    // Start, finding, answer, end and summary: five lines, none of them the name's.
+    QCOMPARE(lineCount() - before, 5);
+    QCOMPARE(memo().size(), 5);
+    QCOMPARE(m_answers->texts.size(), 1);
+    QVERIFY(!m_answers->texts[0].contains(separator));
+  }
+
   void deletingAFileWithANonUtf8Name() {
     setOptions(false, false);
     const QByteArray oddName = QFile::encodeName(tree()) + "/\xff\xfe.exe";
