@@ -160,7 +160,7 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QByteA
                                kRed, true);
           Dialogs::current().message(nullptr,
                                      QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim "
-                                                    "nächsten Start von Windows wird die Datei "
+                                                    "nächsten Start von ORV wird die Datei "
                                                     "entfernt."));
           break;
         default:

@@ -184,7 +184,7 @@ void ProcessMonitor::carryOut(int answer, std::uint32_t id, const QString& path,
                              kRed, false);
         Dialogs::current().message(m_dialogParent,
                                    QStringLiteral("Der Prozess konnte nicht beendet werden. Beim "
-                                                  "nächsten Start von Windows wird die Datei "
+                                                  "nächsten Start von ORV wird die Datei "
                                                   "entfernt."));
       } else {
         // Nothing was arranged for later: promising a removal at the next start would be false.
