@@ -151,10 +151,12 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
     const QString text = QStringLiteral("Der Prozess mit der Datei \"") + displayPath(path) +
                          QStringLiteral("\" ist verdächtig. Das ") + finding +
                          QStringLiteral(". Wie wollen sie reagieren?");
-    // Without a known file there is nothing to delete: "Löschen" is only offered with one.
+    // Without a known file there is nothing to delete, and nothing to allow: an entry for the
+    // stand-in text would allow every later process whose file is unknown. "Löschen" and
+    // "Erlauben" are only offered with a file.
     answer = m_host.ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), text,
-                                helpPageAddress(), m_host.lockFlag(), true, pathKnown, true, true,
-                                LevelRed, AnswerTerminate);
+                                helpPageAddress(), m_host.lockFlag(), true, pathKnown, true,
+                                pathKnown, LevelRed, AnswerTerminate);
   }
   if (answer == NoAnswer) return;
   m_host.AddReportLine(QStringLiteral("Prozess ") + key + QStringLiteral(" (") + displayPath(path) +
@@ -170,7 +172,7 @@ void ProcessMonitor::carryOut(int answer, std::uint32_t id, const QString& path,
       m_host.AddReportLine(QStringLiteral("Verdächtiger Prozess ignoriert."), kRed, false);
       break;
     case AnswerAllow:
-      m_host.AllowFile(path);
+      if (pathKnown) m_host.AllowFile(path);  // not offered otherwise
       break;
     case AnswerDelete: {
       if (!pathKnown) break;  // not offered

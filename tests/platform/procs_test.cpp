@@ -19,7 +19,7 @@ using namespace orv::test;
 namespace {
 
 constexpr std::uint32_t kGuard = 0xDEADBEEFU;
-constexpr int kPathBuffer = 260;
+constexpr int kPathBuffer = ORV_PROCESS_PATH_BUFFER;
 const std::uint64_t kPage = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 
 std::string processPath(pid_t pid) {
@@ -198,8 +198,8 @@ TEST(Procs, PathIsWrittenWholeOrNotAtAll) {
     std::int32_t limit;
     bool fits;
   } cases[] = {
-      {259, 999999, true}, {260, 999999, false}, {300, 999999, false},
-      {100, 101, true},    {100, 100, false},    {100, 0, false},
+      {259, 999999, true}, {260, 999999, true}, {1000, 999999, true}, {4095, 999999, true},
+      {1000, 1000, false}, {100, 101, true},    {100, 100, false},    {100, 0, false},
   };
   for (const auto& c : cases) {
     if (dir.path().string().size() + 20 > c.length) continue;

@@ -119,7 +119,9 @@ class ProcessMonitorTest : public QObject {
   void theRealProcessListIncludesTheChild();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough();
-  void unknownPathIsNamedAndOffersNoDeletion();
+  void unknownPathIsNamedAndOffersNeitherDeletionNorAllowing_data();
+  void unknownPathIsNamedAndOffersNeitherDeletionNorAllowing();
+  void aProgramDeepInTheTreeIsNamedWhole();
   void blanksAtTheEndOfTheNameBelongToIt();
   void aDeletionThatCannotBeArrangedIsToldTwice();
   void terminationFailsForAProcessNoLongerThere_data();
@@ -328,7 +330,14 @@ void ProcessMonitorTest::aLinkPlantedAtTheDumpPathIsNotWrittenThrough() {
   QVERIFY(!exists(rig.dump()));
 }
 
-void ProcessMonitorTest::unknownPathIsNamedAndOffersNoDeletion() {
+void ProcessMonitorTest::unknownPathIsNamedAndOffersNeitherDeletionNorAllowing_data() {
+  QTest::addColumn<int>("answer");
+  QTest::newRow("delete") << int(orv::AnswerDelete);
+  QTest::newRow("allow") << int(orv::AnswerAllow);
+}
+
+void ProcessMonitorTest::unknownPathIsNamedAndOffersNeitherDeletionNorAllowing() {
+  QFETCH(int, answer);
   Rig rig;
   rig.pathOverride = [](std::uint32_t) { return std::optional<QByteArray>(); };
   SpawnedChild child(ORV_DIALER_LOOKALIKE);
@@ -339,20 +348,38 @@ void ProcessMonitorTest::unknownPathIsNamedAndOffersNoDeletion() {
   cwd.write(QStringLiteral("Datei nicht ermittelt"), "innocent");
   const QString oldCwd = QDir::currentPath();
   QVERIFY(QDir::setCurrent(cwd.path()));
-  rig.host.answer = [](const RecordingHost::Warning&) { return orv::AnswerDelete; };
+  rig.host.answer = [&](const RecordingHost::Warning&) { return answer; };
   rig.monitor->tick();
   QDir::setCurrent(oldCwd);
 
   QCOMPARE(rig.host.warnings.size(), std::size_t(1));
   const RecordingHost::Warning& w = rig.host.warnings.front();
   QCOMPARE(w.text, warningText(QStringLiteral("Datei nicht ermittelt")));
-  QVERIFY(w.ignorieren && w.erlauben && !w.loeschen && w.beenden);
+  QVERIFY(w.ignorieren && !w.erlauben && !w.loeschen && w.beenden);
   QCOMPARE(w.defaultAnswer, 4);
   std::vector<RecordingHost::Line> expected{
       {suspicionLine(child, QStringLiteral("Datei nicht ermittelt")), orv::kDarkYellow, false}};
   QVERIFY(rig.host.lines == expected);
   QVERIFY(QFileInfo::exists(cwd.file(QStringLiteral("Datei nicht ermittelt"))));
+  // No entry that would let every later process of unknown file pass.
+  QVERIFY(rig.host.allowedBox.toPlainText().isEmpty());
   QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void ProcessMonitorTest::aProgramDeepInTheTreeIsNamedWhole() {
+  Rig rig;
+  QString folder = rig.base.path();
+  while (folder.size() < 300) folder += QString(100, QLatin1Char('d')) + QLatin1Char('/');
+  QVERIFY(QDir().mkpath(folder));
+  const QString program = copyLookalike(folder + QStringLiteral("dialer"));
+  QVERIFY(program.size() > 300);
+  SpawnedChild child(program.toStdString());
+  QVERIFY(child.started());
+  rig.ids = {child.id()};
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(1));
+  QCOMPARE(rig.host.warnings.front().text, warningText(program));
+  QVERIFY(rig.host.warnings.front().loeschen && rig.host.warnings.front().erlauben);
 }
 
 void ProcessMonitorTest::blanksAtTheEndOfTheNameBelongToIt() {
