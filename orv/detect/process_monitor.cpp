@@ -42,12 +42,14 @@ ProcessMonitor::ProcessMonitor(DetectionHost& host, const QString& baseDir,
       m_timer(timer),
       m_source(std::move(source)),
       m_dialogParent(dialogParent),
+      m_ownProgram(readProcessIdentity(static_cast<std::uint32_t>(::getpid()))),
       m_interval(std::max(0, timer.interval())) {
   m_timer.stop();
 }
 
-QString ProcessMonitor::dumpPath() const {
-  return m_baseDir + QStringLiteral("orv.dump");
+QString ProcessMonitor::dumpPath() {
+  if (!m_dumpName) m_dumpName.emplace(m_baseDir);
+  return m_dumpName->path();
 }
 
 void ProcessMonitor::setActive(bool on) {
@@ -121,13 +123,15 @@ bool ProcessMonitor::examineNewProcesses() {
 }
 
 void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
-  // ORV itself names the dial-up functions it guards and the number prefixes it warns about:
-  // its own image would be found suspicious, and the lock's default answer would end it.
-  if (id == static_cast<std::uint32_t>(::getpid())) return;
   // Who the process is, so that memory, path and answer all concern this one process even if
   // it ends meanwhile and its id is given to another.
   const auto identity = readProcessIdentity(id);
   if (!identity) return;
+  // ORV's own image would be found suspicious, and the lock's default answer would end it:
+  // this instance, and any other started from the same file.
+  if (id == static_cast<std::uint32_t>(::getpid()) ||
+      (m_ownProgram && identity->runsSameFile(*m_ownProgram)))
+    return;
 
   const QString dump = dumpPath();
   m_dumpMayExist = true;

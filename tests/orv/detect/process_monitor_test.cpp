@@ -117,6 +117,8 @@ class ProcessMonitorTest : public QObject {
   void allowingSilencesEveryLaterProcessOfThatFile();
   void everyIdIsExaminedOnceAndKept();
   void theRealProcessListIncludesTheChild();
+  void anotherInstanceOfOurProgramIsNeverJudged();
+  void instancesSharingAFolderDumpUnderNamesOfTheirOwn();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough();
   void unknownPathIsNamedAndOffersNeitherDeletionNorAllowing_data();
@@ -299,6 +301,36 @@ void ProcessMonitorTest::theRealProcessListIncludesTheChild() {
   QVERIFY(std::none_of(rig.host.warnings.begin(), rig.host.warnings.end(),
                        [&](const RecordingHost::Warning& w) { return w.text.contains(ownExe); }));
   QVERIFY(!exists(rig.dump()));
+}
+
+void ProcessMonitorTest::anotherInstanceOfOurProgramIsNeverJudged() {
+  Rig rig;
+  // A second run of this test program: its image holds kOwnImageLooksSuspicious, as a second
+  // ORV's holds the names it guards.
+  SpawnedChild twin(QCoreApplication::applicationFilePath().toStdString(), {"--idle"});
+  SpawnedChild dialer(ORV_DIALER_LOOKALIKE);
+  QVERIFY(twin.started() && dialer.started());
+  rig.ids = {twin.id(), dialer.id()};
+  rig.host.lock = true;
+  rig.host.answer = [](const RecordingHost::Warning& w) { return w.defaultAnswer; };
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(1));  // the dialer's, as a check of the rig
+  QVERIFY(rig.examinedId(twin));
+  QVERIFY(twin.running());
+}
+
+void ProcessMonitorTest::instancesSharingAFolderDumpUnderNamesOfTheirOwn() {
+  Rig first;
+  Rig second;
+  second.baseDir = first.baseDir;
+  const QString own = QStringLiteral("orv.%1.dump").arg(::getpid());
+  QCOMPARE(first.monitor->dumpPath(), first.baseDir + QStringLiteral("orv.dump"));
+  QCOMPARE(second.monitor->dumpPath(), first.baseDir + own);
+  // The name is the first instance's only while it runs.
+  first.monitor.reset();
+  Rig third;
+  third.baseDir = first.baseDir;
+  QCOMPARE(third.monitor->dumpPath(), first.baseDir + QStringLiteral("orv.dump"));
 }
 
 void ProcessMonitorTest::aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data() {
@@ -636,5 +668,13 @@ void ProcessMonitorTest::switchedOffWhileAWarningWaitsStaysOff() {
   QVERIFY(!rig.monitor->isActive());
 }
 
-QTEST_MAIN(ProcessMonitorTest)
+int main(int argc, char** argv) {
+  // A second run of this program that only waits (see anotherInstanceOfOurProgramIsNeverJudged).
+  if (argc == 2 && std::strcmp(argv[1], "--idle") == 0) {
+    for (;;) ::pause();
+  }
+  QApplication app(argc, argv);
+  ProcessMonitorTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "process_monitor_test.moc"
