@@ -143,7 +143,7 @@ std::optional<Located> locate(std::uint32_t pid) {
   if (!link || !exe) return std::nullopt;
   auto maps = readMaps(pid);
   if (!maps || maps->empty()) return std::nullopt;
-  if (isWineLoader(withoutDeletedMark(*link, *exe))) {
+  if (isWineProcess(withoutDeletedMark(*link, *exe), *maps)) {
     if (const auto first = findWindowsImageStart(*maps))
       return Located{std::move(*maps), *first, true};
   }
@@ -200,6 +200,23 @@ bool isWineLoader(std::string_view executablePath) {
       slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
   return name == "wine" || name == "wine64" || name == "wine-preloader" ||
          name == "wine64-preloader";
+}
+
+bool isWineNtdll(std::string_view mapsPath) {
+  if (endsWith(mapsPath, kDeleted)) mapsPath.remove_suffix(kDeleted.size());
+  const std::size_t slash = mapsPath.rfind('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view name = mapsPath.substr(slash + 1);
+  if (name != "ntdll.so" && name != "ntdll.dll.so") return false;
+  // .../wine/ntdll.dll.so, .../wine/x86_64-unix/ntdll.so, .../wine/i386-unix/ntdll.so
+  const std::string_view folders = mapsPath.substr(0, slash + 1);
+  return folders.find("/wine/") != std::string_view::npos;
+}
+
+bool isWineProcess(std::string_view executablePath, const std::vector<Mapping>& maps) {
+  return isWineLoader(executablePath) &&
+         std::any_of(maps.begin(), maps.end(),
+                     [](const Mapping& m) { return m.inode != 0 && isWineNtdll(m.path); });
 }
 
 bool isWindowsProgram(std::string_view mapsPath) {
@@ -309,8 +326,9 @@ std::optional<std::string> executablePath(std::uint32_t pid) {
   const auto link = readLink(procPath(pid, "exe"));
   const auto exe = executableId(pid);
   if (!link || !exe) return std::nullopt;
-  if (isWineLoader(withoutDeletedMark(*link, *exe))) {
-    if (const auto maps = readMaps(pid)) {
+  const std::string program = withoutDeletedMark(*link, *exe);
+  if (isWineLoader(program)) {
+    if (const auto maps = readMaps(pid); maps && isWineProcess(program, *maps)) {
       if (const auto first = findWindowsImageStart(*maps)) return mappingPath(pid, (*maps)[*first]);
     }
   }
