@@ -136,7 +136,9 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
   const QString dump = dumpPath();
   m_dumpMayExist = true;
   // An image the heuristic check would not read is harmless: neither read nor written.
-  if (!DumpProcessImage(id, dump, m_source, kHeuristicSizeLimit)) return;
+  ImageOrigin origin = ImageOrigin::Memory;
+  if (!DumpProcessImage(id, dump, m_source, kHeuristicSizeLimit, &origin)) return;
+  if (origin == ImageOrigin::ExecutableFile) tellMemoryIsForbidden();
   if (readProcessIdentity(id) != identity) return;
   ShortText result{};
   CheckHeuristically(&result, pathToNative(dump).constData(), 0);
@@ -227,6 +229,18 @@ std::optional<QString> ProcessMonitor::executablePath(std::uint32_t id) {
   const QByteArray bytes(buffer, static_cast<int>(qstrnlen(buffer, sizeof buffer)));
   if (bytes.isEmpty()) return std::nullopt;
   return pathFromNative(bytes);
+}
+
+void ProcessMonitor::tellMemoryIsForbidden() {
+  // Once: the reason holds for every process, and the report would fill up with it.
+  if (m_toldMemoryIsForbidden) return;
+  m_toldMemoryIsForbidden = true;
+  const int scope = m_source.ptraceScope ? m_source.ptraceScope() : -1;
+  m_host.AddReportLine(QStringLiteral("Der Speicher anderer Prozesse kann nicht gelesen werden, "
+                                      "weil der Kernel es verbietet (Yama ptrace_scope = %1). "
+                                      "ORV prüft stattdessen die Programmdateien der Prozesse.")
+                           .arg(scope),
+                       kBlack, false);
 }
 
 void ProcessMonitor::removeDump() {

@@ -56,6 +56,8 @@ class ProcessMonitor {
   void carryOut(int answer, std::uint32_t id, const QString& path, bool pathKnown,
                 const ProcessIdentity& identity);
   std::optional<QString> executablePath(std::uint32_t id);
+  // Says in the report, once per run, that images come from the files (see DumpProcessImage).
+  void tellMemoryIsForbidden();
   void removeDump();
   void updateTimer();
 
@@ -73,6 +75,7 @@ class ProcessMonitor {
   bool m_enabled = false;     // the timer should run (off during a tick and after a failure)
   int m_interval = 0;
   bool m_inTick = false;
+  bool m_toldMemoryIsForbidden = false;
   // A dump may lie at the dump path (from this run, or left by one that crashed): a tick with
   // nothing new then spends no file system call on it.
   bool m_dumpMayExist = true;

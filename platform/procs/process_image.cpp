@@ -129,6 +129,26 @@ std::optional<std::string> mappingPath(std::uint32_t pid, const Mapping& m) {
   return pathInOurView(linked ? *linked : unescapeMapsPath(m.path), id);
 }
 
+// Reads from the file a mapping shows, as long as it is still the very file mapped.
+bool readMappedFile(std::uint32_t pid, const Mapping& m, std::uint64_t offset, void* out,
+                    std::size_t length) {
+  const auto path = mappingPath(pid, m);
+  if (!path) return false;
+  const UniqueFd fd(::open(path->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !sameFile(info, {m.devMajor, m.devMinor, m.inode}))
+    return false;
+  auto* bytes = static_cast<unsigned char*>(out);
+  for (std::size_t got = 0; got < length;) {
+    const ssize_t n =
+        ::pread(fd.get(), bytes + got, length - got, static_cast<off_t>(m.offset + offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 struct Located {
   std::vector<Mapping> maps;
   std::size_t first = 0;
@@ -309,8 +329,10 @@ std::optional<ImageBlock> locateImage(std::uint32_t pid) {
   if (found->windows) {
     // Wine maps only parts of an .exe from its file; the rest of the image lies in anonymous
     // memory right behind it, as long as the image's own header says.
+    // Where the kernel keeps us from its memory (Yama), the header is read from the file.
     const auto imageSize = peImageSize([&](std::uint64_t offset, void* out, std::size_t length) {
-      return readProcessMemory(pid, head.start + offset, out, length);
+      return readProcessMemory(pid, head.start + offset, out, length) ||
+             readMappedFile(pid, head, offset, out, length);
     });
     size = imageSize ? readableRun(found->maps, found->first, false, *imageSize)
                      : readableRun(found->maps, found->first, true, kNoCap);

@@ -18,7 +18,9 @@ ORV_EXPORT int32_t GetNumberOfProcesses(void);
 ORV_EXPORT int32_t GetProcessIDList(uint32_t* ids, int32_t limit);
 
 // The start address and length, within process `pid`, of the block holding its executable
-// image (for a Windows program run by Wine: its .exe). True only when the block can be read.
+// image (for a Windows program run by Wine: its .exe). True when the block could be located,
+// which needs the rights to look at the process (our own user's, or any as root); the kernel
+// may still refuse to let its memory be read (Yama's ptrace_scope).
 ORV_EXPORT uint8_t GetProcessBaseSize(uint32_t pid, uint64_t* base, uint64_t* size);
 
 // The path of the executable file of process `pid` as zero-terminated bytes in `buffer`, which

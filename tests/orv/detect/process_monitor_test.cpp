@@ -71,6 +71,9 @@ struct Rig {
   std::vector<std::uint32_t> ids;
   int listQueries = 0;
   bool listFails = false;
+  // The kernel's answer to reading another process's memory, and its Yama ptrace_scope.
+  bool memoryForbidden = false;
+  int ptraceScope = -1;
   // Replaces the executable path libprocs reports (nothing: the path is unknown).
   std::optional<std::function<std::optional<QByteArray>(std::uint32_t)>> pathOverride;
   std::unique_ptr<ProcessMonitor> monitor;
@@ -89,6 +92,13 @@ struct Rig {
       std::copy_n(ids.begin(), std::min<std::size_t>(ids.size(), std::size_t(limit)), out);
       return 1;
     };
+    s.readMemory = [this](std::uint32_t pid, std::uint64_t address, void* buffer,
+                          std::size_t length) {
+      if (!memoryForbidden) return orv::readProcessMemory(pid, address, buffer, length);
+      errno = EPERM;
+      return false;
+    };
+    s.ptraceScope = [this] { return ptraceScope; };
     s.processPath = [this](std::uint32_t pid, char* buffer, std::int32_t limit) -> std::int32_t {
       if (!pathOverride) return orv::ProcessSource::libprocs().processPath(pid, buffer, limit);
       const auto path = (*pathOverride)(pid);
@@ -117,6 +127,8 @@ class ProcessMonitorTest : public QObject {
   void allowingSilencesEveryLaterProcessOfThatFile();
   void everyIdIsExaminedOnceAndKept();
   void theRealProcessListIncludesTheChild();
+  void whereMemoryIsForbiddenTheProgramFilesAreExamined_data();
+  void whereMemoryIsForbiddenTheProgramFilesAreExamined();
   void anotherInstanceOfOurProgramIsNeverJudged();
   void instancesSharingAFolderDumpUnderNamesOfTheirOwn();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data();
@@ -300,6 +312,39 @@ void ProcessMonitorTest::theRealProcessListIncludesTheChild() {
   const QString ownExe = QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
   QVERIFY(std::none_of(rig.host.warnings.begin(), rig.host.warnings.end(),
                        [&](const RecordingHost::Warning& w) { return w.text.contains(ownExe); }));
+  QVERIFY(!exists(rig.dump()));
+}
+
+void ProcessMonitorTest::whereMemoryIsForbiddenTheProgramFilesAreExamined_data() {
+  QTest::addColumn<int>("scope");
+  QTest::addColumn<bool>("examined");
+  QTest::newRow("Yama: only children may be read") << 1 << true;
+  QTest::newRow("not Yama: another user's processes") << -1 << false;
+}
+
+void ProcessMonitorTest::whereMemoryIsForbiddenTheProgramFilesAreExamined() {
+  QFETCH(int, scope);
+  QFETCH(bool, examined);
+  Rig rig;
+  rig.memoryForbidden = true;
+  rig.ptraceScope = scope;
+  SpawnedChild first(ORV_DIALER_LOOKALIKE);
+  SpawnedChild second(ORV_DIALER_LOOKALIKE);
+  QVERIFY(first.started() && second.started());
+  rig.ids = {first.id(), second.id()};
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(examined ? 2 : 0));
+  const RecordingHost::Line notice{
+      QStringLiteral("Der Speicher anderer Prozesse kann nicht gelesen werden, weil der Kernel es "
+                     "verbietet (Yama ptrace_scope = 1). ORV prüft stattdessen die "
+                     "Programmdateien der Prozesse."),
+      orv::kBlack, false};
+  // Said once, before the first finding; the rest as ever.
+  QCOMPARE(std::count(rig.host.lines.begin(), rig.host.lines.end(), notice), examined ? 1 : 0);
+  if (examined) {
+    QVERIFY(rig.host.lines.front() == notice);
+  }
+  QVERIFY(rig.examinedId(first) && rig.examinedId(second));
   QVERIFY(!exists(rig.dump()));
 }
 
