@@ -262,9 +262,10 @@ int main(int argc, char** argv) {
   // The tests run under the C locale and once more under a German one (see CMakeLists.txt);
   // a machine without that locale has nothing to test there.
   if (std::setlocale(LC_ALL, "") == nullptr) {
-    std::printf("SKIP: the locale \"%s\" is not installed here (scripts/install-deps makes "
-                "de_DE.UTF-8)\n",
-                qgetenv("LC_ALL").constData());
+    std::printf(
+        "SKIP: the locale \"%s\" is not installed here (scripts/install-deps makes "
+        "de_DE.UTF-8)\n",
+        qgetenv("LC_ALL").constData());
     return 77;
   }
   QApplication app(argc, argv);
