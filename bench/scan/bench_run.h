@@ -11,6 +11,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -43,6 +44,32 @@ class TempFolder {
   std::string m_path;
   bool m_keep;
 };
+
+// The argument after argv[i] as a number of at least 0 into `target`, moving `i` on; false
+// when there is none or it is not such a number.
+template <typename T>
+bool numberArgument(int argc, char** argv, int& i, T& target) {
+  if (i + 1 >= argc) return false;
+  char* end = nullptr;
+  const long long number = std::strtoll(argv[++i], &end, 10);
+  if (*end != '\0' || number < 0) return false;
+  target = static_cast<T>(number);
+  return true;
+}
+
+// argv[i] as one of the options that shape the tree (--seed, --files, --exe, --folders,
+// --matching, --decoys with their number): empty when it is none of them, else whether
+// its number was good.
+inline std::optional<bool> treeOption(int argc, char** argv, int& i, TreeShape& tree) {
+  const std::string arg = argv[i];
+  if (arg == "--seed") return numberArgument(argc, argv, i, tree.seed);
+  if (arg == "--files") return numberArgument(argc, argv, i, tree.files);
+  if (arg == "--exe") return numberArgument(argc, argv, i, tree.exeFiles);
+  if (arg == "--folders") return numberArgument(argc, argv, i, tree.folders);
+  if (arg == "--matching") return numberArgument(argc, argv, i, tree.matching);
+  if (arg == "--decoys") return numberArgument(argc, argv, i, tree.decoys);
+  return std::nullopt;
+}
 
 // Processor time of the calling thread, in milliseconds.
 inline double threadCpuMs() {

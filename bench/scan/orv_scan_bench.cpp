@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -66,36 +67,18 @@ const char kUsage[] =
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const auto number = [&](auto& target) {
-      if (i + 1 >= argc) return false;
-      char* end = nullptr;
-      const long long value = std::strtoll(argv[++i], &end, 10);
-      if (*end != '\0' || value < 0) return false;
-      target = static_cast<std::remove_reference_t<decltype(target)>>(value);
-      return true;
-    };
     const auto text = [&](std::string& target) {
       if (i + 1 >= argc) return false;
       target = argv[++i];
       return true;
     };
     bool ok = true;
-    if (arg == "--rounds")
-      ok = number(options.rounds) && options.rounds > 0;
+    if (const std::optional<bool> tree = treeOption(argc, argv, i, options.tree))
+      ok = *tree;
+    else if (arg == "--rounds")
+      ok = numberArgument(argc, argv, i, options.rounds) && options.rounds > 0;
     else if (arg == "--peer-rounds")
-      ok = number(options.peerRounds);
-    else if (arg == "--seed")
-      ok = number(options.tree.seed);
-    else if (arg == "--files")
-      ok = number(options.tree.files);
-    else if (arg == "--exe")
-      ok = number(options.tree.exeFiles);
-    else if (arg == "--folders")
-      ok = number(options.tree.folders);
-    else if (arg == "--matching")
-      ok = number(options.tree.matching);
-    else if (arg == "--decoys")
-      ok = number(options.tree.decoys);
+      ok = numberArgument(argc, argv, i, options.peerRounds);
     else if (arg == "--keep")
       options.keep = true;
     else if (arg == "--check-targets")

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
@@ -60,32 +61,13 @@ const char kUsage[] =
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const auto value = [&](auto& target) {
-      if (i + 1 >= argc) return false;
-      const std::string text = argv[++i];
-      char* end = nullptr;
-      const long long number = std::strtoll(text.c_str(), &end, 10);
-      if (*end != '\0' || number < 0) return false;
-      target = static_cast<std::remove_reference_t<decltype(target)>>(number);
-      return true;
-    };
     bool ok = true;
-    if (arg == "--rounds")
-      ok = value(options.rounds) && options.rounds > 0;
+    if (const std::optional<bool> tree = treeOption(argc, argv, i, options.tree))
+      ok = *tree;
+    else if (arg == "--rounds")
+      ok = numberArgument(argc, argv, i, options.rounds) && options.rounds > 0;
     else if (arg == "--clamscan-rounds")
-      ok = value(options.clamscanRounds);
-    else if (arg == "--seed")
-      ok = value(options.tree.seed);
-    else if (arg == "--files")
-      ok = value(options.tree.files);
-    else if (arg == "--exe")
-      ok = value(options.tree.exeFiles);
-    else if (arg == "--folders")
-      ok = value(options.tree.folders);
-    else if (arg == "--matching")
-      ok = value(options.tree.matching);
-    else if (arg == "--decoys")
-      ok = value(options.tree.decoys);
+      ok = numberArgument(argc, argv, i, options.clamscanRounds);
     else if (arg == "--hidden-only")
       options.shown = false;
     else if (arg == "--keep")

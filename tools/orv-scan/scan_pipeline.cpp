@@ -69,14 +69,8 @@ ScanTotals ScanPipeline::run() {
         m_sink.report(item);
       }
       lock.lock();
-    } else if (!m_unexamined.empty()) {
-      // Nothing to hand over yet: lend a hand with the examination.
-      Batch* batch = m_unexamined.front();
-      m_unexamined.pop_front();
-      lock.unlock();
-      examine(*batch);
-      lock.lock();
-      batch->examined = true;
+    } else if (examineNext(lock)) {
+      // Nothing was ready to hand over: the calling thread lent a hand meanwhile.
     } else if (m_walkEnded && m_order.empty()) {
       break;
     } else {
@@ -195,22 +189,23 @@ void ScanPipeline::publish() {
 void ScanPipeline::examineWhileWorkIsLeft() {
   ::pthread_setname_np(::pthread_self(), "orv-scan-check");
   std::unique_lock<std::mutex> lock(m_mutex);
-  for (;;) {
-    if (m_stopping) return;
-    if (!m_unexamined.empty()) {
-      Batch* batch = m_unexamined.front();
-      m_unexamined.pop_front();
-      lock.unlock();
-      examine(*batch);
-      lock.lock();
-      batch->examined = true;
-      m_changed.notify_all();
-    } else if (m_walkEnded) {
-      return;
-    } else {
-      m_changed.wait(lock);
-    }
+  while (!m_stopping) {
+    if (examineNext(lock)) continue;
+    if (m_walkEnded) return;
+    m_changed.wait(lock);
   }
+}
+
+bool ScanPipeline::examineNext(std::unique_lock<std::mutex>& lock) {
+  if (m_unexamined.empty()) return false;
+  Batch* batch = m_unexamined.front();
+  m_unexamined.pop_front();
+  lock.unlock();
+  examine(*batch);
+  lock.lock();
+  batch->examined = true;
+  m_changed.notify_all();
+  return true;
 }
 
 void ScanPipeline::examine(Batch& batch) const {

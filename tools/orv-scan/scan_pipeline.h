@@ -68,6 +68,8 @@ class ScanPipeline {
   void add(ScanItem item);
   void publish();
   void examineWhileWorkIsLeft();
+  // Examines the next batch no thread has taken, if there is one; `lock` holds m_mutex.
+  bool examineNext(std::unique_lock<std::mutex>& lock);
   void examine(Batch& batch) const;
   void count(const ScanItem& item, ScanTotals& totals) const;
   void stop();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "cp1252.h"
+#include "utf8.h"
 
 namespace orvscan {
 namespace {
@@ -61,20 +62,6 @@ void appendEscape(std::string& out, const char* format, unsigned value) {
   out += escape;
 }
 
-void appendUtf8(std::string& out, char32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  } else {
-    // Windows-1252 holds nothing beyond the first plane.
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::string terminalText(std::string_view bytes) {
@@ -111,7 +98,8 @@ std::string terminalText(std::string_view bytes) {
 std::string resultUtf8(const ShortText& result) {
   std::string out;
   out.reserve(result.length);
-  for (int i = 0; i < result.length; ++i) appendUtf8(out, orv::cp1252ToUnicode(result.chars[i]));
+  for (int i = 0; i < result.length; ++i)
+    orv::appendUtf8(out, orv::cp1252ToUnicode(result.chars[i]));
   return out;
 }
 
