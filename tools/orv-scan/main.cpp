@@ -1,5 +1,7 @@
 // orv-scan: the dialer scan of the desktop program for scripts, servers and mail gateways.
 
+#include <sched.h>
+
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -35,8 +37,13 @@ std::string signatureFile(const ScanOptions& options, std::string& problem) {
   return found;
 }
 
+// One per processor this process may run on (a container or taskset may allow fewer than
+// the machine has).
 int examinerCount(const ScanOptions& options) {
   if (options.threads > 0) return options.threads;
+  cpu_set_t allowed;
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+    return CPU_COUNT(&allowed);
   const unsigned processors = std::thread::hardware_concurrency();
   return processors > 0 ? static_cast<int>(processors) : 1;
 }
