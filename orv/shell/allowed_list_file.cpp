@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "detect/display_path.h"
 #include "detect/native_path.h"
 #include "shell/scramble_text.h"
 
@@ -65,11 +66,11 @@ QByteArray allowedListToFile(const QStringList& lines) {
 }
 
 QByteArray allowedLineToBytes(const QString& line) {
-  return pathToNative(line);
+  return pathToNative(pathFromDisplay(line));
 }
 
 QString allowedLineFromBytes(const QByteArray& bytes) {
-  return pathFromNative(bytes);
+  return displayPath(pathFromNative(bytes));
 }
 
 }  // namespace orv

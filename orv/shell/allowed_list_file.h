@@ -18,9 +18,8 @@ QStringList allowedListFromFile(const QByteArray& file);
 QByteArray allowedListToFile(const QStringList& lines);
 
 // The bytes a line of the list stands for in the file, and back. The file holds the file
-// system's own bytes of a name; the list shows names through pathFromNative, so a name that
-// is not UTF-8 goes back to its exact bytes. (When the list shows such names through a
-// display rule with an inverse, the rule and its inverse belong here, and only here.)
+// system's own bytes of a name; the list shows names by the rule of displayPath, so a name
+// that is not UTF-8, or holds a line break, goes back to its exact bytes.
 QByteArray allowedLineToBytes(const QString& line);
 QString allowedLineFromBytes(const QByteArray& bytes);
 

@@ -13,7 +13,6 @@
 #include <memory>
 
 #include "detect/allowed_list.h"
-#include "detect/native_path.h"
 #include "shell/allowed_list_file.h"
 #include "shell/autostart_entry.h"
 #include "shell/scramble_text.h"
@@ -113,7 +112,7 @@ class TForm1SettingsTest : public QObject {
     options.reserved5[1] = options.reserved12 = options.reserved15 = options.reserved21[2] = 0xA5;
     const QStringList allowed{QString(35, QLatin1Char('a')) + QStringLiteral(".exe | 0A1B2C3D"),
                               QString(31, QLatin1Char('a')) + QStringLiteral("-+x.exe"),
-                              orv::pathFromNative("\xe4rger.exe | 0A1B2C3D")};
+                              QStringLiteral("\\xE4rger.exe | 0A1B2C3D")};
     writeFiles(options, allowed, {{true, "T-Online", "+49 (0190) 123"}});
     m_connections += QByteArray(100, 'x');  // a partial record stays where the list is not built
     m_base->write(QStringLiteral("connections.conf"), m_connections);
