@@ -24,6 +24,9 @@
 #include <QWindowStateChangeEvent>
 
 #include "detect/allowed_list.h"
+#include "detect/file_changes.h"
+#include "detect/native_path.h"
+#include "regular_file.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
@@ -174,6 +177,7 @@ void TForm1::Button1Click(QObject*) {
   m_lastReportName = name;
   try {
     m_report->save(name);
+    FileChanges::note();  // the name may be one a running scan is about to examine
   } catch (const OrvError& error) {
     Dialogs::current().error(this, error.text());
   }
@@ -205,8 +209,12 @@ int TForm1::ShowWarning(const QString& title, const QString& text, const QString
                         bool lock, bool ignorierenEnabled, bool loeschenEnabled,
                         bool beendenEnabled, bool erlaubenEnabled, int level, int defaultAnswer) {
   if (!m_warnings) return NoAnswer;
-  return m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
-                                 beendenEnabled, erlaubenEnabled, level, defaultAnswer);
+  const int answer =
+      m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
+                              beendenEnabled, erlaubenEnabled, level, defaultAnswer);
+  // The user may have changed files while the warning waited.
+  FileChanges::note();
+  return answer;
 }
 
 bool TForm1::IsAllowed(const QString& path) {
@@ -235,10 +243,17 @@ void TForm1::Button4Click(QObject*) {
   // The scan handles the window's messages after every file; painting each time would cost
   // more than the scan itself.
   m_repaintThrottle->setActive(true);
+  QString failure;
   {
     const auto paintAgain = qScopeGuard([this] { m_repaintThrottle->setActive(false); });
-    ScanDirectory(folder);
+    try {
+      ScanDirectory(folder);
+    } catch (const OrvError& error) {
+      failure = error.text();
+    }
   }
+  // A failed scan is told twice: a red line before its end lines, then the error box.
+  if (!failure.isEmpty()) AddReportLine(withFullStop(failure), kRed, true);
   AddReportLine(
       QStringLiteral("Scan des Verzeichnisses ") + folder + QStringLiteral(" abgeschlossen."),
       kBlack, true);
@@ -250,6 +265,7 @@ void TForm1::Button4Click(QObject*) {
   Button5->setEnabled(false);
   Button4->setEnabled(true);
   ScanStatus->setText(signatureStatusText());
+  if (!failure.isEmpty()) Dialogs::current().error(this, failure);
 }
 
 void TForm1::Button5Click(QObject*) {
@@ -303,6 +319,8 @@ void TForm1::IntervallMEMChange(QObject*) {
 
 void TForm1::SpeicherTimerTimer(QObject*) {
   m_processMonitor->tick();
+  // A tick may have asked the user and removed a file.
+  FileChanges::note();
 }
 
 void TForm1::SperreClick(QObject*) {

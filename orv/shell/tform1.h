@@ -79,6 +79,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   void ScanDirectory(const QString& folder);
   void CheckFile(const QString& path);
   const DiskScan& diskScan() const { return m_scan; }
+  DiskScan& diskScan() { return m_scan; }
 
   // Process monitor.
   void CheckMemoryClick(QObject* sender);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -14,14 +15,18 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "detect/native_path.h"
+#include "detect/scan_ahead.h"
 #include "shell/tform1.h"
+#include "sigmatch/sigmatch.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_base_dir.h"
 #include "support/temp_dir.h"
@@ -73,6 +78,28 @@ class WhileWarningShows : public QObject {
  private:
   std::function<void()> m_action;
 };
+
+// The signature look-up, counted.
+std::atomic<int> g_lookUps{0};
+void countedLookUp(ShortText* result, const char* path) {
+  ++g_lookUps;
+  ScanDialers(result, path);
+}
+
+// A look-up that fails as it would when memory runs out.
+void failingLookUp(ShortText*, const char*) {
+  throw std::bad_alloc();
+}
+
+// A look-up stuck in the kernel, as on a network mount that went away; it gives up by itself
+// after a while, so that a scan waiting for it fails on its time instead of hanging.
+std::atomic<bool> g_answerAgain{false};
+void hangingLookUp(ShortText* result, const char* path) {
+  QElapsedTimer stuck;
+  stuck.start();
+  while (!g_answerAgain && stuck.elapsed() < 10000) QThread::msleep(5);
+  ScanDialers(result, path);
+}
 
 const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
 const QString kHeuristicFinding = QStringLiteral(
@@ -298,23 +325,39 @@ class DiskScanTest : public QObject {
     QCOMPARE(memo().last(), QStringLiteral("2 Dateien gescannt und 1 Dialer gefunden."));
   }
 
+  // Whatever may have changed files since a look-up was made ahead makes it worthless: the
+  // end of a box, of a warning (the process monitor's, say), a monitor tick.
+  void aFileChangedWhileTheUserIsAskedElsewhereIsLookedUpAgain_data() {
+    QTest::addColumn<int>("moment");
+    QTest::newRow("a box") << 0;
+    QTest::newRow("a warning") << 1;
+    QTest::newRow("a monitor tick") << 2;
+  }
   void aFileChangedWhileTheUserIsAskedElsewhereIsLookedUpAgain() {
+    QFETCH(int, moment);
     setOptions(true, false);  // no warning of the scan's own
     const QStringList files{tree() + QStringLiteral("/one.exe"),
                             tree() + QStringLiteral("/two.exe")};
     for (const QString& file : files) writeFile(file, sample());
-    // During the first file's message handling another box waits for the user (as the
-    // process monitor's warning may), and at its end the other file has gone. Its look-up
-    // may well have been made before; it no longer counts.
+    g_lookUps = 0;
+    m_form->diskScan().setSignatureLookUp(&countedLookUp);
+    // During the first file's message handling, once both files were looked up ahead, the
+    // other file goes while the user is asked something.
     QTimer::singleShot(0, m_form.get(), [&] {
-      QTest::qWait(100);  // the box, open for a while
+      QVERIFY(QTest::qWaitFor([] { return g_lookUps >= 2; }, 10000));
       const QString scanning = m_form->ScanStatus->text();
       for (const QString& file : files)
         if (!scanning.contains(file)) QFile::remove(file);
+      if (moment == 0) orv::Dialogs::current().message(m_form.get(), QStringLiteral("Frage"));
+      if (moment == 1)
+        m_form->ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), QStringLiteral("?"),
+                            QString(), false, true, true, true, true, 1, 1);
+      if (moment == 2) m_form->SpeicherTimerTimer(m_form->SpeicherTimer);
     });
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 2);
     QCOMPARE(m_form->diskScan().DialersFound, 1);
+    QCOMPARE(g_lookUps.load(), 4);  // both again: the one in hand had not been used yet
   }
 
   void optionsAreReadAgainForEveryFile() {
@@ -374,6 +417,44 @@ class DiskScanTest : public QObject {
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
     QCOMPARE(memo().last(), QStringLiteral("1 Dateien gescannt und 0 Dialer gefunden."));
     QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  void aFailingWalkEndsTheScanWithTheErrorBox() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/a.exe"), sample());
+    m_form->diskScan().setSignatureLookUp(&failingLookUp);
+    scan(tree());
+    const QString failure =
+        QStringLiteral(
+            "Der Scan des Verzeichnisses %1 wurde wegen eines Fehlers abgebrochen: Zu "
+            "wenig Arbeitsspeicher.")
+            .arg(tree());
+    QCOMPARE(m_dialogs->errors, QStringList{failure});
+    QCOMPARE(
+        memo().mid(1, 2),
+        (QStringList{failure,
+                     QStringLiteral("Scan des Verzeichnisses %1 abgeschlossen.").arg(tree())}));
+    QCOMPARE(m_form->diskScan().FilesScanned, 0);
+    QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  void cancelNeverWaitsForAWalkThatHangs() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/stuck.exe"), sample());
+    g_answerAgain = false;
+    m_form->diskScan().setSignatureLookUp(&hangingLookUp);
+    QTimer::singleShot(50, m_form->Button5,
+                       [this] { QTest::mouseClick(m_form->Button5, Qt::LeftButton); });
+    QElapsedTimer took;
+    took.start();
+    scan(tree());
+    QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+    QVERIFY(m_form->Button4->isEnabled());
+    QCOMPARE(memo().last(), QStringLiteral("0 Dateien gescannt und 0 Dialer gefunden."));
+    // The walk ends by itself once its system call returns.
+    QCOMPARE(orv::ScanAhead::abandonedWalks(), 1);
+    g_answerAgain = true;
+    QTRY_COMPARE(orv::ScanAhead::abandonedWalks(), 0);
   }
 
   void closingTheWindowStopsARunningScan() {
