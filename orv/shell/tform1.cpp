@@ -54,6 +54,12 @@ QString baseDirFromArguments(const QStringList& arguments) {
   return arguments.isEmpty() ? QString() : arguments.constFirst();
 }
 
+QStringList programArguments(int argc, const char* const* argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << pathFromNative(QByteArray(argv[i]));
+  return arguments;
+}
+
 void TForm1::setTrayAvailability(TrayAvailability check) {
   g_trayAvailability = check;
 }
@@ -64,6 +70,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
       m_arguments(arguments) {
   initResources();
   buildWindow();
+  centreOnDesktop();
   // The monitor exists before start-up runs the option handlers that switch it on.
   m_processMonitor = std::make_unique<ProcessMonitor>(
       *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
@@ -130,7 +137,7 @@ void TForm1::runStartupSteps() {
   AddReportLine(QStringLiteral(" ORV gestartet und DFÜ Netzwerküberwachung initialisiert."), kBlack,
                 false);
   SignatureCount =
-      InitDialersDatabase(QFile::encodeName(BaseDir + QStringLiteral("orv.sig")).constData());
+      InitDialersDatabase(pathToNative(BaseDir + QStringLiteral("orv.sig")).constData());
   ScanStatus->setText(signatureStatusText());
   Version->setText(QStringLiteral("Sie verwenden ORV Version 3.0 mit ") +
                    QString::number(SignatureCount) +
@@ -149,9 +156,12 @@ QString TForm1::signatureStatusText() const {
 
 void TForm1::loadHelpText() {
   const QString path = BaseDir + QStringLiteral("hilfe.rtf");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
+  // By its bytes: BaseDir need not be UTF-8.
+  struct stat info;
+  const UniqueFd fd = openRegularFile(pathToNative(path).constData(), info);
+  QFile file;
+  if (!fd || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(displayPath(path)));
   loadRichText(Hilfe->document(), file.readAll());
   Hilfe->moveCursor(QTextCursor::Start);
 }
@@ -359,7 +369,14 @@ void TForm1::bringToFront() {
 }
 
 void TForm1::ApplicationMinimize() {
-  hide();
+  if (TrayIcon) hide();
+}
+
+void TForm1::showAtStart() {
+  if (m_startVisible)
+    show();
+  else if (!TrayIcon)
+    showMinimized();
 }
 
 void TForm1::changeEvent(QEvent* event) {

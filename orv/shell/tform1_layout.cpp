@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -137,6 +139,16 @@ void TForm1::buildWindow() {
   Task->addAction(QStringLiteral("ORV &beenden"))->setObjectName(QStringLiteral("ORVbeenden1"));
 }
 
+void TForm1::centreOnDesktop() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // Placed before it is first shown, so that window managers that would put a new window in a
+  // corner take the given place instead.
+  QRect placed = geometry();
+  placed.moveCenter(screen->availableGeometry().center());
+  move(placed.topLeft());
+}
+
 QWidget* TForm1::buildHeader() {
   BalkenOben = named(new QWidget, "BalkenOben");
   BalkenOben->setFixedHeight(73);
@@ -229,7 +241,8 @@ QWidget* TForm1::buildConnectionsPage() {
 QWidget* TForm1::buildScanPage() {
   auto* page = named(new QWidget, "TabScan");
   verzModel = new QFileSystemModel(this);
-  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
+  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
   verzModel->setRootPath(QStringLiteral("/"));
   verz = named(new QTreeView, "verz");
   verz->setModel(verzModel);

@@ -1,7 +1,10 @@
 // The main window driven offscreen: start-up, the report page, and the window's controls.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,6 +12,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -20,6 +24,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <csignal>
+#include <fstream>
 #include <limits>
 #include <memory>
 
@@ -37,6 +42,16 @@ namespace {
 
 bool noTray() {
   return false;
+}
+bool withTray() {
+  return true;
+}
+
+// Writes a file under a name given as raw bytes (which need not be UTF-8).
+bool writeNative(const QByteArray& path, const QByteArray& bytes) {
+  std::ofstream out(path.toStdString(), std::ios::binary);
+  out.write(bytes.constData(), bytes.size());
+  return bool(out);
 }
 
 QStringList reportLines(const TForm1& form) {
@@ -126,6 +141,21 @@ class TForm1Test : public QObject {
     QVERIFY(m_dialogs->errors.isEmpty());
   }
 
+  // The argument's own bytes name the folder, also where they are not UTF-8.
+  void baseDirKeepsTheArgumentsBytes() {
+    const QByteArray folder = QFile::encodeName(m_base->path()) + "b\xe4se/";
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    QFile help(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
+               QStringLiteral("/data/hilfe.rtf"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    QVERIFY(writeNative(folder + "hilfe.rtf", help.readAll()));
+    QVERIFY(writeNative(folder + "orv.sig", QByteArray(84 * 2, '\0')));
+    const char* argv[] = {"orv", folder.constData()};
+    TForm1 form(orv::programArguments(2, argv));
+    QCOMPARE(form.SignatureCount, 2);
+    QCOMPARE(m_dialogs->errors, QStringList());
+  }
+
   void withoutArgumentFilesComeFromWorkingDirectory() {
     QCOMPARE(orv::baseDirFromArguments({}), QString());
     const QString previous = QDir::currentPath();
@@ -158,6 +188,7 @@ class TForm1Test : public QObject {
   void missingDialupLibraryEndsStartup() {
     QFETCH(QByteArray, library);
     orv::RasLibrary::resetShared(library);
+    TForm1::setTrayAvailability(&withTray);  // the icon is there before the test, and goes
     auto form = startWithData(1);
     QVERIFY(form->startupAborted());
     QCOMPARE(m_dialogs->messages,
@@ -177,6 +208,8 @@ class TForm1Test : public QObject {
     auto form = startWithData(0);
     QCOMPARE(form->windowTitle(), QStringLiteral("ORV - Orvel 3.0"));
     QCOMPARE(form->size(), QSize(588, 399));
+    const QPoint desktopCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((form->geometry().center() - desktopCentre).manhattanLength() <= 2);
     QCOMPARE(form->minimumSize(), form->maximumSize());
     const QStringList pages{QStringLiteral("Reportdatei"), QStringLiteral("DFÜ Netzwerk"),
                             QStringLiteral("Suche nach Dialern"), QStringLiteral("Einstellungen"),
@@ -246,6 +279,42 @@ class TForm1Test : public QObject {
     QCOMPARE(form->verzModel->filePath(form->verz->currentIndex()), QDir::homePath());
     for (QModelIndex p = form->verz->currentIndex().parent(); p.isValid(); p = p.parent())
       QVERIFY(form->verz->isExpanded(p));
+  }
+
+  // ~/.wine holds the Windows programs, dialers among them: the folder tree offers it.
+  void hiddenFoldersCanBeChosen() {
+    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
+    QVERIFY(QDir().mkpath(wine + QStringLiteral("/drive_c")));
+    auto form = startWithData(0);
+    const QModelIndex home = form->verzModel->index(QDir::homePath());
+    form->verzModel->fetchMore(home);
+    const auto names = [&] {
+      QStringList found;
+      for (int row = 0; row < form->verzModel->rowCount(home); ++row)
+        found << form->verzModel->fileName(form->verzModel->index(row, 0, home));
+      return found;
+    };
+    QTRY_VERIFY(names().contains(QStringLiteral(".wine")));
+  }
+
+  // Minimising hides the window where a notification area can bring it back, and only there.
+  void minimisingHidesOnlyWhereTheTrayIs_data() {
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("notification area") << true;
+    QTest::newRow("none") << false;
+  }
+  void minimisingHidesOnlyWhereTheTrayIs() {
+    QFETCH(bool, tray);
+    TForm1::setTrayAvailability(tray ? &withTray : &noTray);
+    auto form = startWithData(0);
+    QCOMPARE(form->TrayIcon != nullptr, tray);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->showMinimized();
+    QTRY_COMPARE(form->isVisible(), !tray);  // the hiding is queued
+    QCoreApplication::processEvents();
+    QCOMPARE(form->isVisible(), !tray);
+    QVERIFY(form->isMinimized() || tray);
   }
 
   void reportLineColoursAndScanMemoCopy() {
