@@ -23,6 +23,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <limits>
@@ -404,6 +405,57 @@ class TForm1Test : public QObject {
     QVERIFY(extract.waitForFinished(30000));
     QVERIFY(
         QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("Druckprobe")));
+  }
+
+  // The report fills the printable area page after page; nothing is added to it: no margins
+  // of its own, no page numbers.
+  void printoutIsTheReportAlone() {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) QSKIP("pdftotext is not installed (scripts/install-deps has it)");
+    auto form = startWithData(0);
+    form->Button3Click(form->Button3);
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+      expected << QStringLiteral("Zeile-%1").arg(i);
+      form->AddReportLine(expected.last(), orv::kBlack, false);
+    }
+    const QString pdf = m_base->file(QStringLiteral("report.pdf"));
+    QPrinter& printer = form->reportPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    form->Button2Click(form->Button2);
+    QCOMPARE(m_dialogs->errors, QStringList());
+
+    QProcess extract;
+    extract.start(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QVERIFY(extract.waitForFinished(30000));
+    const QString boxes = QString::fromUtf8(extract.readAllStandardOutput());
+    QVERIFY(boxes.count(QStringLiteral("<page ")) >= 2);
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    QStringList words;
+    double left = 1e9;
+    double top = 1e9;
+    for (const QRegularExpressionMatch& m : word.globalMatch(boxes)) {
+      words << m.captured(3);
+      left = std::min(left, m.captured(1).toDouble());
+      top = std::min(top, m.captured(2).toDouble());
+    }
+    for (const QString& line : expected) QVERIFY2(words.contains(line), qPrintable(line));
+    static const QRegularExpression number(QStringLiteral("^\\d+$"));
+    QCOMPARE(words.filter(number), QStringList());  // no page numbers
+    QVERIFY2(left < 3 && top < 3, qPrintable(QStringLiteral("%1 %2").arg(left).arg(top)));
+  }
+
+  void aPrintThatFailsSaysSo() {
+    auto form = startWithData(0);
+    const QString pdf = m_base->file(QStringLiteral("fehlt/report.pdf"));
+    form->reportPrinter().setOutputFormat(QPrinter::PdfFormat);
+    form->reportPrinter().setOutputFileName(pdf);
+    form->Button2Click(form->Button2);
+    QCOMPARE(m_dialogs->errors,
+             QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(pdf)});
   }
 
   void printingWithoutPrinterShowsTheError() {
