@@ -4,7 +4,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +17,7 @@
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -52,6 +55,11 @@ TrayAvailability g_trayAvailability = &QSystemTrayIcon::isSystemTrayAvailable;
 
 QString baseDirFromArguments(const QStringList& arguments) {
   return arguments.isEmpty() ? QString() : arguments.constFirst();
+}
+
+QString defaultReportFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
 QStringList programArguments(int argc, const char* const* argv) {
@@ -181,8 +189,13 @@ void TForm1::AddReportLine(const QString& text, int32_t colour, bool copyToScanM
 }
 
 void TForm1::Button1Click(QObject*) {
-  const QString name = Dialogs::current().saveFile(this, m_lastReportName,
-                                                   QStringLiteral("Rich Text Format (*.rtf)"));
+  // The user's documents, not the program's data folder (the working folder); afterwards
+  // where the last report went.
+  const QString initial = m_lastReportName.isEmpty()
+                              ? defaultReportFolder() + QStringLiteral("/report.rtf")
+                              : m_lastReportName;
+  const QString name =
+      Dialogs::current().saveFile(this, initial, QStringLiteral("Rich Text Format (*.rtf)"));
   if (name.isEmpty()) return;
   m_lastReportName = name;
   try {

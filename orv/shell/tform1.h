@@ -224,7 +224,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<ProcessMonitor> m_processMonitor;
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
-  QString m_lastReportName = QStringLiteral("report.rtf");
+  QString m_lastReportName;  // the file the report was last saved to
   bool m_startupAborted = false;
   bool m_startVisible = true;
   bool m_destroyed = false;
@@ -232,6 +232,8 @@ class TForm1 : public QMainWindow, public ScanHost {
 
 // The prefix of every file the program uses: the first argument, or empty.
 QString baseDirFromArguments(const QStringList& arguments);
+// Where "Report speichern" first offers to save: the user's documents folder, else the home.
+QString defaultReportFolder();
 // The program's arguments after its name, as TForm1 takes them. Each keeps its exact bytes
 // (see pathFromNative): a folder whose name is not UTF-8 is still the folder named.
 QStringList programArguments(int argc, const char* const* argv);

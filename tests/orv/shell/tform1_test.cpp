@@ -355,9 +355,12 @@ class TForm1Test : public QObject {
                         orv::kRed, true);
     const QString name = m_base->file(QStringLiteral("bericht"));  // no extension added
     m_dialogs->setNextSaveFile(name);
+    // First in the user's documents, never in the program's own folder.
+    const QString documents = QDir::homePath() + QStringLiteral("/Documents");
+    QVERIFY(QDir().mkpath(documents));
     QTest::mouseClick(form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs->saveRequests,
-             QStringList{QStringLiteral("report.rtf|Rich Text Format (*.rtf)")});
+             QStringList{documents + QStringLiteral("/report.rtf|Rich Text Format (*.rtf)")});
     QFile saved(name);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
