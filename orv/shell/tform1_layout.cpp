@@ -26,6 +26,7 @@
 #include <climits>
 #include <memory>
 
+#include "shell/follow_end.h"
 #include "shell/jpeg_image.h"
 #include "shell/status_line.h"
 #include "shell/tform1.h"
@@ -193,6 +194,7 @@ QWidget* TForm1::buildReportPage() {
   Logging->setLineWrapMode(QPlainTextEdit::NoWrap);
   Logging->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Logging->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new FollowEnd(Logging);
   Button1 = named(new QPushButton(QStringLiteral("Report speichern")), "Button1");
   Button2 = named(new QPushButton(QStringLiteral("Report drucken")), "Button2");
   Button3 = named(new QPushButton(QStringLiteral("Report leeren")), "Button3");
@@ -278,6 +280,7 @@ QWidget* TForm1::buildScanPage() {
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new FollowEnd(Memo1);
   Button4 = named(new QPushButton(QStringLiteral("Scan starten")), "Button4");
   Button5 = named(new QPushButton(QStringLiteral("Scan abbrechen")), "Button5");
   Button5->setEnabled(false);

@@ -86,6 +86,20 @@ void countedLookUp(ShortText* result, const char* path) {
   ScanDialers(result, path);
 }
 
+// Records the text of a label each time it is painted.
+class PaintedTexts : public QObject {
+ public:
+  explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) texts << m_label->text();
+    return false;
+  }
+  QStringList texts;
+
+ private:
+  QLabel* m_label;
+};
+
 // A look-up that fails as it would when memory runs out.
 void failingLookUp(ShortText*, const char*) {
   throw std::bad_alloc();
@@ -417,6 +431,25 @@ class DiskScanTest : public QObject {
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
     QCOMPARE(memo().last(), QStringLiteral("1 Dateien gescannt und 0 Dialer gefunden."));
     QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  // During a long scan the line below the tree shows the files as they are examined.
+  void theStatusLineShowsTheFileInHand() {
+    setOptions(true, false);
+    for (int i = 0; i < 400; ++i)
+      writeFile(tree() + QStringLiteral("/d%1/f%2.exe").arg(i % 10).arg(i), "harmless");
+    m_form->PageControl1->setCurrentIndex(2);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    PaintedTexts painted(m_form->ScanStatus);
+    // Every handling of the window's messages takes a while, as on a busy desktop.
+    QTimer busy;
+    connect(&busy, &QTimer::timeout, [] { QThread::usleep(500); });
+    busy.start(0);
+    scan(tree());
+    busy.stop();
+    const QString scanning = QStringLiteral("Scanne ") + tree() + QLatin1Char('/');
+    QVERIFY2(painted.texts.filter(scanning).size() >= 2, qPrintable(painted.texts.join('|')));
   }
 
   void aFailingWalkEndsTheScanWithTheErrorBox() {

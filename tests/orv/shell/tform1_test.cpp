@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -336,6 +337,40 @@ class TForm1Test : public QObject {
     form->AddReportLine(QStringLiteral(" mit Blank"), orv::kRed, true);
     QCOMPARE(form->Memo1->toPlainText(), QStringLiteral("vorher\n mit Blank"));
     QVERIFY(reportLines(*form).last().endsWith(QStringLiteral("  mit Blank")));
+  }
+
+  // The report and the scan's text box show new lines as they come, also when they were
+  // added while hidden, unless the user scrolled up to read.
+  void reportAndScanMemoFollowNewLines_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("report") << "Logging";
+    QTest::newRow("scan memo") << "Memo1";
+  }
+  void reportAndScanMemoFollowNewLines() {
+    QFETCH(QString, box);
+    auto form = startWithData(0);
+    const QScrollBar* bar = form->findChild<QPlainTextEdit*>(box)->verticalScrollBar();
+    const auto addLines = [&](int count) {
+      for (int i = 0; i < count; ++i) form->AddReportLine(QStringLiteral("Zeile"), 0, true);
+    };
+    addLines(200);
+    form->PageControl1->setCurrentIndex(box == QStringLiteral("Logging") ? 0 : 2);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    addLines(5);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    const_cast<QScrollBar*>(bar)->triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int reading = bar->value();
+    QVERIFY(reading < bar->maximum());
+    addLines(5);
+    QCOMPARE(bar->value(), reading);
+
+    const_cast<QScrollBar*>(bar)->triggerAction(QAbstractSlider::SliderToMaximum);
+    addLines(5);
+    QCOMPARE(bar->value(), bar->maximum());
   }
 
   void clearingStartsAtTheTopAndLeavesScanMemo() {
