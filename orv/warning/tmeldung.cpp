@@ -24,6 +24,9 @@ constexpr int kFontPixels = 11;
 constexpr int kSmallestLinkPixels = 8;
 
 const char* const kTag = "Tag";
+const char* const kCaption = "caption";  // an answer button's caption without the countdown
+// Often enough that the seconds shown never lag a whole second behind.
+constexpr int kCountdownRefreshMs = 200;
 
 QFont dialogFont() {
   QFont font = QApplication::font();
@@ -50,6 +53,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
   button->setGeometry(left, 120, 75, 25);
   button->setToolTip(hint);
   button->setProperty(kTag, tag);
+  button->setProperty(kCaption, caption);
   return button;
 }
 
@@ -88,7 +92,8 @@ TMeldung::TMeldung(QWidget* parent)
                          QStringLiteral("Das Programm bzw. die Verbindung beenden."), 328, 4)),
       Label1(new LinkLabel(this)),
       Adresse(new QLabel(this)),
-      Sperrtimer(new QTimer(this)) {
+      Sperrtimer(new QTimer(this)),
+      m_countdown(new QTimer(this)) {
   setWindowTitle(QStringLiteral("ORV 3.0 Warnmeldung"));
   setFixedSize(kClientWidth, kClientHeight);
   setWindowModality(Qt::ApplicationModal);
@@ -144,6 +149,8 @@ TMeldung::TMeldung(QWidget* parent)
     button->installEventFilter(this);
   }
   connect(Sperrtimer, &QTimer::timeout, this, [this] { SperrtimerTimer(Sperrtimer); });
+  m_countdown->setInterval(kCountdownRefreshMs);
+  connect(m_countdown, &QTimer::timeout, this, &TMeldung::showLockCountdown);
   connect(Label1, &LinkLabel::clicked, this, [this] { Label1Click(Label1); });
 }
 
@@ -167,6 +174,21 @@ QList<QPushButton*> TMeldung::answerButtons() const {
   return {Ignorieren, Erlauben, Loeschen, Beenden};
 }
 
+QString TMeldung::captionOf(const QPushButton* button) {
+  return button->property(kCaption).toString();
+}
+
+void TMeldung::showLockCountdown() {
+  // The lock's own timer decides when it answers; this only shows how long that is.
+  const int remaining = Sperrtimer->isActive() && isVisible() ? Sperrtimer->remainingTime() : -1;
+  for (QPushButton* button : answerButtons()) {
+    QString caption = captionOf(button);
+    if (remaining >= 0 && button->property(kTag).toInt() == defaultAnswer())
+      caption += QStringLiteral(" (%1)").arg((remaining + 999) / 1000);
+    if (button->text() != caption) button->setText(caption);
+  }
+}
+
 void TMeldung::IgnorierenClick(QObject* Sender) {
   if (Sender) done(Sender->property(kTag).toInt());
 }
@@ -179,6 +201,7 @@ void TMeldung::SperrtimerTimer(QObject*) {
 void TMeldung::Label1Click(QObject*) {
   if (Sperrtimer->isActive()) {
     Sperrtimer->stop();
+    showLockCountdown();
     Dialogs::current().message(this, QStringLiteral("Der Sicherheitstimer wurde DEAKTIVIERT!!"));
   }
   // Whether a browser opens is not our concern: the question stands either way.
@@ -247,6 +270,8 @@ void TMeldung::showEvent(QShowEvent* event) {
   disarmKey();
   QDialog::showEvent(event);
   if (!event->spontaneous()) {
+    m_countdown->start();
+    showLockCountdown();
     FormShow(this);
     // Focus is set here too, for window managers that do not activate the dialog at once.
     FormActivate(this);
@@ -256,7 +281,11 @@ void TMeldung::showEvent(QShowEvent* event) {
 void TMeldung::hideEvent(QHideEvent* event) {
   disarmKey();
   // Once the dialog is closed the lock has nothing left to answer.
-  if (!event->spontaneous()) Sperrtimer->stop();
+  if (!event->spontaneous()) {
+    Sperrtimer->stop();
+    m_countdown->stop();
+    showLockCountdown();
+  }
   QDialog::hideEvent(event);
 }
 
