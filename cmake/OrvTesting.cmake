@@ -1,8 +1,9 @@
-# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT])
+# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT] [TIMEOUT <seconds>])
 #
 # Registers one test binary with CTest. Every test runs with the offscreen Qt platform,
 # a fixed locale and a private HOME and XDG folders below the build tree, so no test
-# ever reads or writes the real user's files or needs a screen.
+# ever reads or writes the real user's files or needs a screen. A test that hangs (a dialog
+# nobody answers) fails after TIMEOUT seconds, 45 unless the test needs longer.
 find_package(GTest REQUIRED)
 
 function(add_unit_test)
@@ -21,7 +22,7 @@ function(add_unit_test)
   file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/state ${home}/cache ${home}/runtime)
   file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+    set(T_TIMEOUT 45)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}

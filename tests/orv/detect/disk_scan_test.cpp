@@ -14,6 +14,8 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QThread>
 #include <QTimer>
@@ -26,6 +28,7 @@
 #include "detect/native_path.h"
 #include "detect/scan_ahead.h"
 #include "shell/tform1.h"
+#include "shell/web_addresses.h"
 #include "sigmatch/sigmatch.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_base_dir.h"
@@ -149,6 +152,23 @@ class DiskScanTest : public QObject {
   }
   QStringList memo() const {
     return m_form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  }
+  // The report's lines without their time, each after the letter of its colour: k black,
+  // r red, g green, y dark yellow.
+  QStringList coloredReport() const {
+    QStringList lines;
+    const QTextDocument* report = m_form->Logging->document();
+    for (QTextBlock block = report->begin(); block.isValid(); block = block.next()) {
+      if (block.text().isEmpty()) continue;
+      const QColor colour = block.begin().fragment().charFormat().foreground().color();
+      const char* letter = colour == QColor(0, 0, 0)       ? "k"
+                           : colour == QColor(255, 0, 0)   ? "r"
+                           : colour == QColor(0, 128, 0)   ? "g"
+                           : colour == QColor(155, 155, 0) ? "y"
+                                                           : "?";
+      lines << QLatin1String(letter) + QLatin1Char('|') + block.text().section(QLatin1Char(' '), 1);
+    }
+    return lines;
   }
   void setOptions(bool reportOnly, bool heuristics) {
     m_form->ReportOnly->setChecked(reportOnly);
@@ -406,18 +426,95 @@ class DiskScanTest : public QObject {
     QVERIFY(ticked);
   }
 
+  // Nobody at the computer: a signature finding is deleted, a finding by content alone is
+  // ignored (and a deleted file is gone for the content check).
+  void theLockAnswersByItself_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<bool>("fileRemains");
+    QTest::newRow("signature") << sample() << "0190 Dialer gefunden!"
+                               << "Infizierte Datei erfolgreich gelöscht." << false;
+    QTest::newRow("content only") << sample() + "x"
+                                  << "Verdächtige Datei gefunden"
+                                  << "Verdächtige Datei ignoriert." << true;
+  }
   void theLockAnswersByItself() {
+    QFETCH(QByteArray, content);
+    QFETCH(QString, title);
+    QFETCH(QString, line);
+    QFETCH(bool, fileRemains);
     setOptions(false, true);
     m_form->Sperre->setChecked(true);
     m_meldung->setLockPeriod(50);
     const QString file = tree() + QStringLiteral("/dialer.exe");
-    writeFile(file, sample());
+    writeFile(file, content);
     m_answers->answerWith({QString()});  // nobody at the computer
     scan(tree());
-    // A signature finding is deleted by default; the file is then gone for the content check.
-    QCOMPARE(m_answers->titles.size(), 1);
-    QVERIFY(!QFile::exists(file));
-    QVERIFY(memo().contains(QStringLiteral("Infizierte Datei erfolgreich gelöscht.")));
+    QCOMPARE(m_answers->titles, QStringList{title});
+    QCOMPARE(m_answers->closedUnanswered, 0);
+    QCOMPARE(QFile::exists(file), fileRemains);
+    QVERIFY(memo().contains(line));
+  }
+
+  // Every line of a scan in its colour, and each warning with its lamp, default answer and
+  // help page.
+  void reportLinesAndWarningsOfAScan_data() {
+    QTest::addColumn<bool>("reportOnly");
+    QTest::addColumn<QStringList>("answers");
+    QTest::addColumn<QStringList>("lines");  // colour letter and text of the finding lines
+    QTest::addColumn<QList<int>>("levels");
+    QTest::addColumn<QList<int>>("defaults");
+    QTest::addColumn<int>("found");
+    const QString infection = QStringLiteral("r|%1 - Infektion: ") + kSignatureName;
+    const QString suspicious = QStringLiteral("y|%1 - Verdächtig: ") + kHeuristicFinding;
+    QTest::newRow("only reported") << true << QStringList() << QStringList{infection, suspicious}
+                                   << QList<int>() << QList<int>() << 2;
+    QTest::newRow("ignored") << false << QStringList{"Ignorieren", "Ignorieren"}
+                             << QStringList{infection, "r|Infizierte Datei ignoriert.", suspicious,
+                                            "r|Verdächtige Datei ignoriert."}
+                             << QList<int>{1, 2} << QList<int>{3, 1} << 2;
+    QTest::newRow("allowed") << false << QStringList{"Erlauben"}
+                             << QStringList{infection, "r|Infizierte Datei erlaubt."}
+                             << QList<int>{1} << QList<int>{3} << 2;
+    QTest::newRow("deleted") << false << QStringList{"Loeschen"}
+                             << QStringList{infection, "g|Infizierte Datei erfolgreich gelöscht."}
+                             << QList<int>{1} << QList<int>{3} << 1;  // gone for the content
+  }
+  void reportLinesAndWarningsOfAScan() {
+    QFETCH(bool, reportOnly);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, lines);
+    QFETCH(QList<int>, levels);
+    QFETCH(QList<int>, defaults);
+    QFETCH(int, found);
+    setOptions(reportOnly, true);
+    const QString file = tree() + QStringLiteral("/dialer.exe");
+    writeFile(file, sample());
+    m_answers->answerWith(answers);
+    m_form->Button3Click(m_form->Button3);
+    scan(tree());
+
+    QStringList expected{QStringLiteral("k|Scanne das Verzeichnis %1.").arg(tree())};
+    for (const QString& line : lines) expected << line.arg(file);
+    expected << QStringLiteral("k|Scan des Verzeichnisses %1 abgeschlossen.").arg(tree())
+             << QStringLiteral("k|1 Dateien gescannt und %1 Dialer gefunden.").arg(found);
+    QCOMPARE(coloredReport(), expected);
+    QCOMPARE(m_answers->levels, levels);
+    QCOMPARE(m_answers->defaults, defaults);
+    QCOMPARE(m_answers->helpAddresses, QStringList(levels.size(), orv::helpPageAddress()));
+  }
+
+  // The second scan in a window counts and shows only its own files.
+  void twoScansInARow() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/a/dialer.exe"), sample());
+    for (const char* name : {"/b/one.exe", "/b/two.exe", "/b/three.exe"})
+      writeFile(tree() + QLatin1String(name), "harmless");
+    scan(tree() + QStringLiteral("/a"));
+    scan(tree() + QStringLiteral("/b"));
+    QCOMPARE(memo().size(), 3);
+    QCOMPARE(memo().last(), QStringLiteral("3 Dateien gescannt und 0 Dialer gefunden."));
   }
 
   void cancelStopsAfterTheFileInHand() {
