@@ -426,71 +426,48 @@ class DiskScanTest : public QObject {
     QVERIFY(ticked);
   }
 
-  // Nobody at the computer: a signature finding is deleted, a finding by content alone is
-  // ignored (and a deleted file is gone for the content check).
-  void theLockAnswersByItself_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("fileRemains");
-    QTest::newRow("signature") << sample() << "0190 Dialer gefunden!"
-                               << "Infizierte Datei erfolgreich gelöscht." << false;
-    QTest::newRow("content only") << sample() + "x"
-                                  << "Verdächtige Datei gefunden"
-                                  << "Verdächtige Datei ignoriert." << true;
-  }
-  void theLockAnswersByItself() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, title);
-    QFETCH(QString, line);
-    QFETCH(bool, fileRemains);
-    setOptions(false, true);
-    m_form->Sperre->setChecked(true);
-    m_meldung->setLockPeriod(50);
-    const QString file = tree() + QStringLiteral("/dialer.exe");
-    writeFile(file, content);
-    m_answers->answerWith({QString()});  // nobody at the computer
-    scan(tree());
-    QCOMPARE(m_answers->titles, QStringList{title});
-    QCOMPARE(m_answers->closedUnanswered, 0);
-    QCOMPARE(QFile::exists(file), fileRemains);
-    QVERIFY(memo().contains(line));
-  }
-
-  // Every line of a scan in its colour, and each warning with its lamp, default answer and
-  // help page.
-  void reportLinesAndWarningsOfAScan_data() {
+  // Every line of a scan in its colour, and each warning with its lamp and default answer.
+  // Nobody at the computer, the lock deletes a signature finding and ignores one by content
+  // alone; a deleted file is gone for the content check.
+  void aScanReportsAndAsks_data() {
     QTest::addColumn<bool>("reportOnly");
-    QTest::addColumn<QStringList>("answers");
-    QTest::addColumn<QStringList>("lines");  // colour letter and text of the finding lines
-    QTest::addColumn<QList<int>>("levels");
-    QTest::addColumn<QList<int>>("defaults");
+    QTest::addColumn<bool>("contentOnly");
+    QTest::addColumn<QStringList>("answers");  // empty: left to the lock
+    QTest::addColumn<QStringList>("lines");    // colour letter and text of the finding lines
+    QTest::addColumn<QList<int>>("levelsAndDefaults");
     QTest::addColumn<int>("found");
     const QString infection = QStringLiteral("r|%1 - Infektion: ") + kSignatureName;
     const QString suspicious = QStringLiteral("y|%1 - Verdächtig: ") + kHeuristicFinding;
-    QTest::newRow("only reported") << true << QStringList() << QStringList{infection, suspicious}
-                                   << QList<int>() << QList<int>() << 2;
-    QTest::newRow("ignored") << false << QStringList{"Ignorieren", "Ignorieren"}
+    const QString deleted = QStringLiteral("g|Infizierte Datei erfolgreich gelöscht.");
+    QTest::newRow("only reported") << true << false << QStringList()
+                                   << QStringList{infection, suspicious} << QList<int>() << 2;
+    QTest::newRow("ignored") << false << false << QStringList{"Ignorieren", "Ignorieren"}
                              << QStringList{infection, "r|Infizierte Datei ignoriert.", suspicious,
                                             "r|Verdächtige Datei ignoriert."}
-                             << QList<int>{1, 2} << QList<int>{3, 1} << 2;
-    QTest::newRow("allowed") << false << QStringList{"Erlauben"}
+                             << QList<int>{1, 3, 2, 1} << 2;
+    QTest::newRow("allowed") << false << false << QStringList{"Erlauben"}
                              << QStringList{infection, "r|Infizierte Datei erlaubt."}
-                             << QList<int>{1} << QList<int>{3} << 2;
-    QTest::newRow("deleted") << false << QStringList{"Loeschen"}
-                             << QStringList{infection, "g|Infizierte Datei erfolgreich gelöscht."}
-                             << QList<int>{1} << QList<int>{3} << 1;  // gone for the content
+                             << QList<int>{1, 3} << 2;
+    QTest::newRow("deleted") << false << false << QStringList{"Loeschen"}
+                             << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
+    QTest::newRow("lock, signature") << false << false << QStringList{QString()}
+                                     << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
+    QTest::newRow("lock, content only")
+        << false << true << QStringList{QString()}
+        << QStringList{suspicious, "r|Verdächtige Datei ignoriert."} << QList<int>{2, 1} << 1;
   }
-  void reportLinesAndWarningsOfAScan() {
+  void aScanReportsAndAsks() {
     QFETCH(bool, reportOnly);
+    QFETCH(bool, contentOnly);
     QFETCH(QStringList, answers);
     QFETCH(QStringList, lines);
-    QFETCH(QList<int>, levels);
-    QFETCH(QList<int>, defaults);
+    QFETCH(QList<int>, levelsAndDefaults);
     QFETCH(int, found);
     setOptions(reportOnly, true);
+    m_form->Sperre->setChecked(true);
+    m_meldung->setLockPeriod(answers.value(0).isEmpty() ? 50 : 60000);
     const QString file = tree() + QStringLiteral("/dialer.exe");
-    writeFile(file, sample());
+    writeFile(file, contentOnly ? sample() + "x" : sample());
     m_answers->answerWith(answers);
     m_form->Button3Click(m_form->Button3);
     scan(tree());
@@ -500,9 +477,12 @@ class DiskScanTest : public QObject {
     expected << QStringLiteral("k|Scan des Verzeichnisses %1 abgeschlossen.").arg(tree())
              << QStringLiteral("k|1 Dateien gescannt und %1 Dialer gefunden.").arg(found);
     QCOMPARE(coloredReport(), expected);
-    QCOMPARE(m_answers->levels, levels);
-    QCOMPARE(m_answers->defaults, defaults);
-    QCOMPARE(m_answers->helpAddresses, QStringList(levels.size(), orv::helpPageAddress()));
+    QList<int> seen;
+    for (int i = 0; i < m_answers->levels.size(); ++i)
+      seen << m_answers->levels[i] << m_answers->defaults[i];
+    QCOMPARE(seen, levelsAndDefaults);
+    QCOMPARE(m_answers->helpAddresses, QStringList(seen.size() / 2, orv::helpPageAddress()));
+    QCOMPARE(m_answers->closedUnanswered, 0);
   }
 
   // The second scan in a window counts and shows only its own files.

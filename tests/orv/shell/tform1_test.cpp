@@ -26,6 +26,7 @@
 #include <QTreeView>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -47,13 +48,6 @@ bool noTray() {
 }
 bool withTray() {
   return true;
-}
-
-// Writes a file under a name given as raw bytes (which need not be UTF-8).
-bool writeNative(const QByteArray& path, const QByteArray& bytes) {
-  std::ofstream out(path.toStdString(), std::ios::binary);
-  out.write(bytes.constData(), bytes.size());
-  return bool(out);
 }
 
 QStringList reportLines(const TForm1& form) {
@@ -147,11 +141,9 @@ class TForm1Test : public QObject {
   void baseDirKeepsTheArgumentsBytes() {
     const QByteArray folder = QFile::encodeName(m_base->path()) + "b\xe4se/";
     QCOMPARE(::mkdir(folder.constData(), 0700), 0);
-    QFile help(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
-               QStringLiteral("/data/hilfe.rtf"));
-    QVERIFY(help.open(QIODevice::ReadOnly));
-    QVERIFY(writeNative(folder + "hilfe.rtf", help.readAll()));
-    QVERIFY(writeNative(folder + "orv.sig", QByteArray(84 * 2, '\0')));
+    std::filesystem::copy_file(qgetenv("ORV_SOURCE_DIR").toStdString() + "/data/hilfe.rtf",
+                               folder.toStdString() + "hilfe.rtf");
+    std::ofstream(folder.toStdString() + "orv.sig") << std::string(84 * 2, '\0');
     const char* argv[] = {"orv", folder.constData()};
     TForm1 form(orv::programArguments(2, argv));
     QCOMPARE(form.SignatureCount, 2);
@@ -313,10 +305,9 @@ class TForm1Test : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     form->showMinimized();
-    QTRY_COMPARE(form->isVisible(), !tray);  // the hiding is queued
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();  // the hiding is queued
     QCOMPARE(form->isVisible(), !tray);
-    QVERIFY(form->isMinimized() || tray);
+    QVERIFY(form->isMinimized());
   }
 
   void reportLineColoursAndScanMemoCopy() {
@@ -358,8 +349,6 @@ class TForm1Test : public QObject {
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     QVERIFY(bar->maximum() > 0);
-    QCOMPARE(bar->value(), bar->maximum());
-    addLines(5);
     QCOMPARE(bar->value(), bar->maximum());
 
     const_cast<QScrollBar*>(bar)->triggerAction(QAbstractSlider::SliderPageStepSub);
