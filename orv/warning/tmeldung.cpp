@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
@@ -21,7 +22,7 @@ constexpr int kClientWidth = 411;
 constexpr int kClientHeight = 171;
 // The layout is in pixels, so the text size is too: 11 px is 8 points on a 96 dpi screen.
 constexpr int kFontPixels = 11;
-constexpr int kSmallestLinkPixels = 8;
+constexpr int kSmallestPixels = 8;  // for the help link and a counting caption
 
 const char* const kTag = "Tag";
 const char* const kCaption = "caption";  // an answer button's caption without the countdown
@@ -61,10 +62,23 @@ bool isAnswerKey(int key) {
   return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
+// A caption with the lock's seconds is longer than the buttons were made for: its font shrinks
+// until it fits. It only ever shrinks while the seconds count down, so it stays steady.
+void fitCaption(QPushButton* button) {
+  const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+  const int room = button->width() - 2 * frame - 4;
+  QFont font = button->font();
+  while (font.pixelSize() > kSmallestPixels &&
+         QFontMetrics(font).horizontalAdvance(button->text()) > room) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  button->setFont(font);
+}
+
 // The help line is long for its fixed width in many sans fonts: shrink it until it fits.
 void fitLinkFont(QLabel* link, int width) {
   QFont font = link->font();
-  while (font.pixelSize() > kSmallestLinkPixels &&
+  while (font.pixelSize() > kSmallestPixels &&
          QFontMetrics(font).horizontalAdvance(link->text()) > width) {
     font.setPixelSize(font.pixelSize() - 1);
   }
@@ -183,9 +197,14 @@ void TMeldung::showLockCountdown() {
   const int remaining = Sperrtimer->isActive() && isVisible() ? Sperrtimer->remainingTime() : -1;
   for (QPushButton* button : answerButtons()) {
     QString caption = captionOf(button);
-    if (remaining >= 0 && button->property(kTag).toInt() == defaultAnswer())
-      caption += QStringLiteral(" (%1)").arg((remaining + 999) / 1000);
-    if (button->text() != caption) button->setText(caption);
+    const bool counting = remaining >= 0 && button->property(kTag).toInt() == defaultAnswer();
+    if (counting) caption += QStringLiteral(" (%1)").arg((remaining + 999) / 1000);
+    if (button->text() == caption) continue;
+    button->setText(caption);
+    if (counting)
+      fitCaption(button);
+    else
+      button->setFont(QFont());  // the dialog's again
   }
 }
 

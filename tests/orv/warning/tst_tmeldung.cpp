@@ -295,6 +295,20 @@ class TMeldungTest : public QObject {
     QCOMPARE(text->text(), QString(2000, QLatin1Char('y')));
   }
 
+  // The lock's seconds make a caption longer than its button was made for; it still fits, and
+  // the button has the dialog's font again once the count is over.
+  void aCountingCaptionFitsItsButton() {
+    for (QPushButton* button : m_dialog->answerButtons()) {
+      m_dialog->setDefaultAnswer(button->property("Tag").toInt());
+      m_dialog->Sperrtimer->start();
+      m_dialog->show();
+      QVERIFY(button->text().endsWith(QStringLiteral(" (30)")));
+      QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) < button->width() - 4);
+      m_dialog->hide();
+      QCOMPARE(button->font(), m_dialog->font());
+    }
+  }
+
   // A path too long for the dialog is shortened in its middle, so that the question after it
   // still shows; the tooltip shows the whole message.
   void aLongPathGivesWayToTheQuestion() {
