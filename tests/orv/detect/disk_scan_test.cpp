@@ -377,17 +377,22 @@ class DiskScanTest : public QObject {
     m_form->diskScan().setSignatureLookUp(&countedLookUp);
     // During the first file's message handling, once both files were looked up ahead, the
     // other file goes while the user is asked something.
-    QTimer::singleShot(0, m_form.get(), [&] {
+    const QString scanning = QStringLiteral("Scanne ") + tree();
+    QTimer firstFile;
+    connect(&firstFile, &QTimer::timeout, [&] {
+      if (!m_form->ScanStatus->text().startsWith(scanning)) return;
+      firstFile.stop();
       QVERIFY(QTest::qWaitFor([] { return g_lookUps >= 2; }, 10000));
-      const QString scanning = m_form->ScanStatus->text();
+      const QString inHand = m_form->ScanStatus->text();
       for (const QString& file : files)
-        if (!scanning.contains(file)) QFile::remove(file);
+        if (!inHand.contains(file)) QFile::remove(file);
       if (moment == 0) orv::Dialogs::current().message(m_form.get(), QStringLiteral("Frage"));
       if (moment == 1)
         m_form->ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), QStringLiteral("?"),
                             QString(), false, true, true, true, true, 1, 1);
       if (moment == 2) m_form->SpeicherTimerTimer(m_form->SpeicherTimer);
     });
+    firstFile.start(0);
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 2);
     QCOMPARE(m_form->diskScan().DialersFound, 1);
