@@ -2,10 +2,10 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
 #include <QStandardPaths>
 #include <cerrno>
 
+#include "detect/native_path.h"
 #include "shell/orv_error.h"
 #include "shell/replacement_file.h"
 
@@ -92,12 +92,14 @@ QByteArray autostartEntry(const QString& command) {
 
 void setAutostart(bool on, const QString& command) {
   const QString path = autostartEntryPath();
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = pathToNative(path);
   if (!on) {
     // No entry, or no folder that could hold one: nothing starts ORV, as asked.
     if (::unlink(native.constData()) != 0 && errno != ENOENT && errno != ENOTDIR) fail();
     return;
   }
+  // An entry holds UTF-8 text: a command with bytes that are not UTF-8 cannot be written.
+  if (QString::fromUtf8(pathToNative(command)) != command) fail();
   if (!makeFolders(native.left(native.lastIndexOf('/')))) fail();
   if (replaceFile(path, autostartEntry(command)) != 0) fail();
 }

@@ -1,14 +1,15 @@
 #include "shell/file_error_text.h"
 
 #include <sys/stat.h>
-#include <QFile>
 #include <cerrno>
+
+#include "detect/native_path.h"
 
 namespace orv {
 namespace {
 
 bool folderExists(const QString& path) {
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = pathToNative(path);
   const qsizetype slash = native.lastIndexOf('/');
   if (slash < 0) return true;  // the working folder
   const QByteArray folder = slash == 0 ? QByteArray("/") : native.left(slash);

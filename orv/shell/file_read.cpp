@@ -3,10 +3,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
 #include <algorithm>
 #include <cerrno>
 
+#include "detect/native_path.h"
 #include "unique_fd.h"
 
 namespace orv {
@@ -21,7 +21,7 @@ FileRead failure(int error) {
 }  // namespace
 
 FileRead readRegularFile(const QString& path, FileAccess access, qint64 limit, bool refuseLarger) {
-  const QByteArray native = QFile::encodeName(path);
+  const QByteArray native = pathToNative(path);
   // Looked at before opening: opening a device can already do something.
   struct stat info {};
   if (::stat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) return failure(EACCES);

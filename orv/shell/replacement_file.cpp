@@ -4,10 +4,10 @@
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 
+#include "detect/native_path.h"
 #include "unique_fd.h"
 
 namespace orv {
@@ -54,7 +54,7 @@ void flushFolderOf(const QByteArray& file) {
 
 }  // namespace
 
-ReplacementFile::ReplacementFile(const QString& path) : m_path(QFile::encodeName(path)) {}
+ReplacementFile::ReplacementFile(const QString& path) : m_path(pathToNative(path)) {}
 
 ReplacementFile::~ReplacementFile() {
   discard();
