@@ -69,3 +69,18 @@ function(add_export_test)
     -DLIBRARY=$<TARGET_FILE:${T_TARGET}> "-DEXPECTED=${expected}"
     -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
 endfunction()
+
+# add_fuzz_target(NAME <name> SOURCES <files...> LIBS <targets...>)
+#
+# A libFuzzer target: clang only, and only on request (-DORV_FUZZ=ON).
+function(add_fuzz_target)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORV_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  target_compile_options(${T_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${T_NAME} PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -14,18 +14,20 @@ int main(int argc, char* argv[]) {
   // The window lives on while hidden in the notification area.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
+  orv::UnixSignals unixSignals;
   // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
   // are not UTF-8, and BaseDir would name another folder.
-  orv::TForm1 form(orv::programArguments(argc, argv));
+  orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);
   if (form.startupAborted()) return 0;
   orv::TMeldung meldung;  // hidden until the first warning
   form.setWarningDialog(&meldung);
 
-  orv::UnixSignals unixSignals;
-  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &form,
-                   &orv::TForm1::requestQuit);
-  form.showAtStart();
-  const int result = QApplication::exec();
+  int result = 0;
+  if (!form.quitRequested()) {
+    form.showAtStart();
+    result = QApplication::exec();
+  }
   form.FormDestroy(&form);
   if (orv::ScanAhead::abandonedWalks() > 0) {
     // A cancelled scan left its walk stuck in a folder that does not answer (a dead network

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -38,6 +39,7 @@
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
 #include "shell/status_line.h"
+#include "shell/unix_signals.h"
 #include "sigmatch/sigmatch.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
@@ -73,7 +75,7 @@ void TForm1::setTrayAvailability(TrayAvailability check) {
   g_trayAvailability = check;
 }
 
-TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QWidget* parent)
     : QMainWindow(parent),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
       m_arguments(arguments) {
@@ -87,6 +89,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   m_repaintThrottle = new RepaintThrottle(this);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
+  if (terminationSignals)
+    connect(terminationSignals, &UnixSignals::terminationRequested, this, &TForm1::requestQuit);
   FormCreate(this);
 }
 
@@ -112,6 +116,13 @@ void TForm1::connectHandlers() {
   connect(IntervallMEM, &QSpinBox::valueChanged, this,
           [this] { IntervallMEMChange(IntervallMEM); });
   connect(SpeicherTimer, &QTimer::timeout, this, [this] { SpeicherTimerTimer(SpeicherTimer); });
+  connect(AutoStart, &QCheckBox::toggled, this, [this] {
+    try {
+      AutoStartClick(AutoStart);
+    } catch (const OrvError& error) {
+      reportOptionError(error.text());
+    }
+  });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
@@ -154,6 +165,8 @@ void TForm1::runStartupSteps() {
   AddReportLine(Version->text(), kBlack, false);
   m_report->addEmptyLine();
   loadHelpText();
+  LoadSettings();
+  // The first refresh of the connection list, Button7Click, follows here.
   ExaminedProcesses.clear();
   // Hidden in the notification area exactly when the stored option says so.
   m_startVisible = Settings.Minimiert != 1;
@@ -179,6 +192,13 @@ void TForm1::FormDestroy(QObject*) {
   if (m_destroyed) return;
   m_destroyed = true;
   removeTrayIcon();
+  // The list's marks are taken into KnownConnections here (ListeClick), and only from a list
+  // that stands built: if (connectionListBuilt()) ListeClick(this);
+  try {
+    SaveSettings();
+  } catch (const OrvError& error) {
+    Dialogs::current().error(this, error.text());
+  }
 }
 
 void TForm1::PageControl1Change(QObject*) {
@@ -407,8 +427,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::requestQuit() {
+  m_quitRequested = true;
   if (Button5->isEnabled()) Button5Click(Button5);  // only while a scan runs
+  // Before and after the message loop, quitting the application ends no box's own loop.
+  if (Initialising || m_destroyed) closeOpenDialogs();
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TForm1::closeOpenDialogs() {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* window : windows) {
+    auto* dialog = qobject_cast<QDialog*>(window);
+    if (dialog && dialog->isVisible()) dialog->reject();
+  }
 }
 
 }  // namespace orv

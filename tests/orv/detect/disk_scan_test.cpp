@@ -187,6 +187,7 @@ class DiskScanTest : public QObject {
     m_base = std::make_unique<TempBaseDir>();
     m_base->copyFromData(QStringLiteral("orv.sig"));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    m_base->writeInitialSettings();
     QDir().mkpath(tree());
     m_form = std::make_unique<TForm1>(QStringList{m_base->path()});
     m_meldung = std::make_unique<orv::TMeldung>();

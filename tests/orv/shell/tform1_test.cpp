@@ -82,6 +82,7 @@ class TForm1Test : public QObject {
   std::unique_ptr<TForm1> startWithData(int signatureRecords) {
     m_base->write(QStringLiteral("orv.sig"), QByteArray(84 * signatureRecords, '\0'));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    m_base->writeInitialSettings();
     return start(m_base->path());
   }
 
@@ -132,6 +133,7 @@ class TForm1Test : public QObject {
     QFile::copy(
         QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/hilfe.rtf"),
         m_base->file(QStringLiteral("ORVhilfe.rtf")));
+    m_base->writeInitialSettings(QStringLiteral("ORV"));
     auto form = start(m_base->file(QStringLiteral("ORV")));
     QCOMPARE(form->SignatureCount, 2);
     QVERIFY(m_dialogs->errors.isEmpty());
@@ -144,6 +146,9 @@ class TForm1Test : public QObject {
     std::filesystem::copy_file(qgetenv("ORV_SOURCE_DIR").toStdString() + "/data/hilfe.rtf",
                                folder.toStdString() + "hilfe.rtf");
     std::ofstream(folder.toStdString() + "orv.sig") << std::string(84 * 2, '\0');
+    std::ofstream(folder.toStdString() + "orv.conf") << std::string(24, '\0');
+    std::ofstream(folder.toStdString() + "erlaubt.conf");
+    std::ofstream(folder.toStdString() + "connections.conf");
     const char* argv[] = {"orv", folder.constData()};
     TForm1 form(orv::programArguments(2, argv));
     QCOMPARE(form.SignatureCount, 2);
