@@ -24,6 +24,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "detect/allowed_list.h"
+#include "dialup/dialup_monitor.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
@@ -64,6 +65,7 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   // The monitor exists before start-up runs the option handlers that switch it on.
   m_processMonitor = std::make_unique<ProcessMonitor>(
       *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
+  createDialupMonitor();
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
   m_repaintThrottle = new RepaintThrottle(this);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
@@ -97,6 +99,7 @@ void TForm1::connectHandlers() {
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
           &TForm1::requestQuit);
+  connectConnectionHandlers();
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -135,6 +138,8 @@ void TForm1::runStartupSteps() {
   AddReportLine(Version->text(), kBlack, false);
   m_report->addEmptyLine();
   loadHelpText();
+  // The marks that the settings brought are restored by the first refresh.
+  Button7Click(this);
   ExaminedProcesses.clear();
   // Hidden in the notification area exactly when the stored option says so.
   m_startVisible = Settings.Minimiert != 1;
@@ -157,10 +162,12 @@ void TForm1::FormDestroy(QObject*) {
   if (m_destroyed) return;
   m_destroyed = true;
   removeTrayIcon();
+  // A list that was never built from the phonebook holds no marks to keep.
+  if (m_connectionListBuilt) ListeClick(this);
 }
 
 void TForm1::PageControl1Change(QObject*) {
-  // The connection list is refreshed on every visit of its page once it exists.
+  if (PageControl1->currentWidget() == TabSheet1) Button7Click(this);
 }
 
 void TForm1::AddReportLine(const QString& text, int32_t colour, bool copyToScanMemo) {

@@ -34,6 +34,7 @@ class QWidget;
 namespace orv {
 
 class AllowedList;
+class DialupMonitor;
 class RepaintThrottle;
 class ReportLog;
 class StatusLine;
@@ -86,6 +87,22 @@ class TForm1 : public QMainWindow, public ScanHost {
   void IntervallMEMChange(QObject* sender);
   void SpeicherTimerTimer(QObject* sender);
 
+  // "DFÜ Netzwerk": the connection list and its context menu.
+  void Button7Click(QObject* sender);  // "Aktualisieren": rebuilds the list
+  void ListeClick(QObject* sender);    // takes the list's marks into KnownConnections
+  void Verbinden1Click(QObject* sender);
+  void rennen1Click(QObject* sender);  // "Trennen"
+  void Editieren1Click(QObject* sender);
+  void rennen2Click(QObject* sender);  // "Löschen"
+  // True once a refresh has built the list from the service's phonebook: only then may the
+  // list's marks replace the stored ones (an empty list would wipe them).
+  bool connectionListBuilt() const { return m_connectionListBuilt; }
+
+  // Dial-up monitor.
+  void ScanRASClick(QObject* sender);
+  void IntervallRASChange(QObject* sender);
+  void DFUTimerTimer(QObject* sender);
+
   // Options.
   void SperreClick(QObject* sender);
   void WarnsignalClick(QObject* sender);
@@ -117,7 +134,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::set<QString> ExaminedProcesses;  // decimal process ids, sorted, each once
 
   TRasConnector Conns;
-  TSettings Settings;  // the option record; its lock and sound flags are live
+  TSettings Settings;                    // the option record; its lock and sound flags are live
   KnownConnectionList KnownConnections;  // the connection list's allowed marks
 
   // Header band.
@@ -190,6 +207,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   QWidget* buildSettingsPage();
   QWidget* buildHelpPage();
   void connectHandlers();
+  void connectConnectionHandlers();
+  void createDialupMonitor();
 
   void runStartupSteps();
   void addTrayIcon();
@@ -216,6 +235,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<WarningPresenter> m_warnings;
   DiskScan m_scan{*this};
   std::unique_ptr<ProcessMonitor> m_processMonitor;
+  std::unique_ptr<DialupMonitor> m_dialupMonitor;
+  bool m_connectionListBuilt = false;
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
   QString m_lastReportName = QStringLiteral("report.rtf");
