@@ -42,18 +42,6 @@ bool isEscapedByte(const QString& path, qsizetype i) {
          !(i > 0 && path[i - 1].isHighSurrogate());
 }
 
-bool isInvisibleCharacter(QChar c) {
-  switch (c.category()) {
-    case QChar::Other_Control:
-    case QChar::Other_Format:
-    case QChar::Separator_Line:
-    case QChar::Separator_Paragraph:
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 QString pathFromNative(const QByteArray& bytes) {
@@ -111,25 +99,6 @@ QString displayPath(const QString& path) {
                                            .rightJustified(2, QLatin1Char('0'));
     else
       shown += path[i];
-  }
-  return shown;
-}
-
-QString displayName(const QByteArray& bytes) {
-  const QString text = displayPath(pathFromNative(bytes));
-  if (std::none_of(text.cbegin(), text.cend(), isInvisibleCharacter)) return text;
-  QString shown;
-  shown.reserve(text.size() + 8);
-  for (const QChar c : text) {
-    if (!isInvisibleCharacter(c)) {
-      shown += c;
-    } else if (c.unicode() <= 0xFF) {
-      shown += QStringLiteral("\\x") +
-               QString::number(c.unicode(), 16).toUpper().rightJustified(2, QLatin1Char('0'));
-    } else {
-      shown += QStringLiteral("\\u") +
-               QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
-    }
   }
   return shown;
 }

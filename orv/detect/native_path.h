@@ -15,10 +15,4 @@ QByteArray pathToNative(const QString& path);
 // text box cannot hold them as they are.
 QString displayPath(const QString& path);
 
-// A name the user reads in a list or a report line (a dial-up entry, a user name, a number),
-// given as its bytes: as displayPath shows them, and every control, format or line and
-// paragraph separator character shown as "\xHH" (or "\uHHHH"), so that a name can never
-// start a new line or turn the text around it.
-QString displayName(const QByteArray& bytes);
-
 }  // namespace orv
