@@ -1,8 +1,14 @@
 #include "dialup/connection_entries.h"
 
+#include "detect/display_path.h"
+#include "detect/native_path.h"
 #include "dialup/ras_connector.h"
 
 namespace orv {
+
+QString displayText(const QByteArray& bytes) {
+  return displayPath(pathFromNative(bytes));
+}
 
 EntryDetails readEntryDetails(TRasConnector& conns, const QByteArray& name) {
   conns.EntryName = name;

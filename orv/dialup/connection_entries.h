@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <vector>
 
 #include "dialup/known_connection.h"
@@ -45,6 +46,11 @@ void dialEntry(TRasConnector& conns, const QByteArray& name);
 
 // Hangs up every active connection of entry `name`, each with the program's wait.
 void hangUpEntry(TRasConnector& conns, const QByteArray& name);
+
+// A text of the service (entry name, number, user) as the user reads it: the bytes decoded
+// like a file name and shown by the one display rule for names, so that no byte of a peer
+// file can start a new line in the list or the report.
+QString displayText(const QByteArray& bytes);
 
 // How long the program waits for a connection to go after hanging it up.
 constexpr uint32_t kHangUpWaitMs = 3000;

@@ -3,8 +3,6 @@
 #include <QSignalBlocker>
 #include <QTreeWidget>
 
-#include "detect/native_path.h"
-
 namespace orv::connection_list_view {
 namespace {
 
@@ -31,12 +29,12 @@ void showRows(QTreeWidget* list, const std::vector<ConnectionRow>& rows) {
   for (const ConnectionRow& row : rows) {
     auto* item = new QTreeWidgetItem;
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    item->setText(kName, displayName(row.entryName));
+    item->setText(kName, displayText(row.entryName));
     item->setData(kName, kBytesRole, row.entryName);
-    item->setText(kPhone, displayName(row.details.phoneText));
+    item->setText(kPhone, displayText(row.details.phoneText));
     item->setData(kPhone, kBytesRole, row.details.phoneText);
-    item->setText(kUser, displayName(row.details.userName));
-    item->setText(kPassword, displayName(row.details.password));
+    item->setText(kUser, displayText(row.details.userName));
+    item->setText(kPassword, displayText(row.details.password));
     item->setText(kStatus,
                   row.connected ? QStringLiteral("Verbunden") : QStringLiteral("Getrennt"));
     item->setCheckState(kName, row.allowed ? Qt::Checked : Qt::Unchecked);

@@ -6,7 +6,6 @@
 #include <exception>
 
 #include "cp1252.h"
-#include "detect/native_path.h"
 #include "dialup/connection_entries.h"
 #include "dialup/ras_connector.h"
 #include "shell/dialogs.h"
@@ -118,10 +117,10 @@ void DialupMonitor::reportAndBlock() {
   for (const TConnectionRecord& connection : now) {
     const QByteArray name = recordEntryName(connection);
     const EntryDetails details = readEntryDetails(m_conns, name);
-    m_hooks.report(QStringLiteral("Verbindung ") + displayName(name) +
+    m_hooks.report(QStringLiteral("Verbindung ") + displayText(name) +
                        QStringLiteral(" verbunden mit der Nummer ") +
-                       displayName(details.phoneText) + QStringLiteral(" als Nutzer ") +
-                       displayName(details.userName),
+                       displayText(details.phoneText) + QStringLiteral(" als Nutzer ") +
+                       displayText(details.userName),
                    kBlack);
     if (m_hooks.isAllowed(name)) continue;
     if (const auto reason = block(connection)) {
@@ -160,13 +159,13 @@ bool DialupMonitor::isStillListed(const TConnectionRecord& connection) {
 }
 
 void DialupMonitor::reportBlocked(const QByteArray& entryName) {
-  m_hooks.report(displayName(entryName) + QStringLiteral(" ist nicht erlaubt und wurde deshalb "
+  m_hooks.report(displayText(entryName) + QStringLiteral(" ist nicht erlaubt und wurde deshalb "
                                                          "blockiert!"),
                  kRed);
 }
 
 void DialupMonitor::reportNotBlocked(const QByteArray& entryName, const QString& reason) {
-  m_hooks.report(displayName(entryName) +
+  m_hooks.report(displayText(entryName) +
                      QStringLiteral(" ist nicht erlaubt, konnte aber nicht blockiert werden! "
                                     "Grund: ") +
                      withFullStop(reason) +
