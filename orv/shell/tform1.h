@@ -134,7 +134,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::set<QString> ExaminedProcesses;  // decimal process ids, sorted, each once
 
   TRasConnector Conns;
-  TSettings Settings;                    // the option record; its lock and sound flags are live
+  TSettings Settings;  // the option record; its lock and sound flags are live
   KnownConnectionList KnownConnections;  // the connection list's allowed marks
 
   // Header band.

@@ -13,8 +13,8 @@
 namespace {
 
 // Runs `inspect` on the box that `open` shows, then presses the button with `buttonText`.
-void whileShown(const std::function<void()>& open, const std::function<void(QMessageBox*)>& inspect,
-                const QString& buttonText) {
+void whileShown(const std::function<void()>& open,
+                const std::function<void(QMessageBox*)>& inspect, const QString& buttonText) {
   bool seen = false;
   QTimer poll;
   poll.setInterval(5);
@@ -42,10 +42,8 @@ class DialogsTest : public QObject {
     QTest::addColumn<QString>("shown");
     QTest::newRow("missing") << "Datei x kann nicht geöffnet werden"
                              << "Datei x kann nicht geöffnet werden.";
-    QTest::newRow("present") << "Datei nicht gefunden."
-                             << "Datei nicht gefunden.";
-    QTest::newRow("empty") << ""
-                           << ".";
+    QTest::newRow("present") << "Datei nicht gefunden." << "Datei nicht gefunden.";
+    QTest::newRow("empty") << "" << ".";
   }
   void fullStopIsAppendedOnlyWhenMissing() {
     QFETCH(QString, text);
@@ -98,12 +96,8 @@ class DialogsTest : public QObject {
   // Ended without a button, as when the program quits under it: nothing was confirmed.
   void confirmationClosedWithoutAnAnswerIsNo() {
     bool answer = true;
-    whileShown(
-        [&] {
-          answer = orv::Dialogs::current().confirm(nullptr, QStringLiteral("Bestätigung"),
-                                                   QStringLiteral("Wirklich?"));
-        },
-        [](QMessageBox* box) { box->done(0); }, QString());
+    whileShown([&] { answer = orv::Dialogs::current().confirm(nullptr, "Bestätigung", "?"); },
+               [](QMessageBox* box) { box->done(0); }, QString());
     QVERIFY(!answer);
   }
 };
