@@ -72,6 +72,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void Button2Click(QObject* sender);  // "Report drucken"
   void Button3Click(QObject* sender);  // "Report leeren"
 
+  // Minimising hides the window in the notification area; without one the window stays
+  // minimised as usual, since a hidden window could not be brought back.
   void ApplicationMinimize();
 
   // Scan page.
@@ -81,6 +83,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   void ScanDirectory(const QString& folder);
   void CheckFile(const QString& path);
   const DiskScan& diskScan() const { return m_scan; }
+  DiskScan& diskScan() { return m_scan; }
 
   // Process monitor.
   void CheckMemoryClick(QObject* sender);
@@ -122,6 +125,9 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool startupAborted() const { return m_startupAborted; }
   // Whether the window should be shown when the message loop starts.
   bool startVisible() const { return m_startVisible; }
+  // Shows the window as start-up decided, just before the message loop: shown, or hidden in
+  // the notification area; minimised where there is none, so that it can always be reached.
+  void showAtStart();
   // The printer the report goes to; kept across prints like the print dialog's choice.
   QPrinter& reportPrinter() { return *m_printer; }
 
@@ -200,6 +206,8 @@ class TForm1 : public QMainWindow, public ScanHost {
 
  private:
   void buildWindow();
+  // Places the window in the middle of the desktop's free area.
+  void centreOnDesktop();
   QWidget* buildHeader();
   QWidget* buildReportPage();
   QWidget* buildConnectionsPage();
@@ -239,7 +247,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool m_connectionListBuilt = false;
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
-  QString m_lastReportName = QStringLiteral("report.rtf");
+  QString m_lastReportName;  // the file the report was last saved to
   bool m_startupAborted = false;
   bool m_startVisible = true;
   bool m_destroyed = false;
@@ -247,5 +255,10 @@ class TForm1 : public QMainWindow, public ScanHost {
 
 // The prefix of every file the program uses: the first argument, or empty.
 QString baseDirFromArguments(const QStringList& arguments);
+// Where "Report speichern" first offers to save: the user's documents folder, else the home.
+QString defaultReportFolder();
+// The program's arguments after its name, as TForm1 takes them. Each keeps its exact bytes
+// (see pathFromNative): a folder whose name is not UTF-8 is still the folder named.
+QStringList programArguments(int argc, const char* const* argv);
 
 }  // namespace orv
