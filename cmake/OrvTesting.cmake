@@ -45,11 +45,6 @@ function(add_unit_test)
   endif()
   orv_test_environment(environment ${T_NAME} C.UTF-8)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
-  # A stub pppd is a pppd of the whole machine: the dial-up monitor of one test would judge,
-  # and hang up, the stubs of another. Tests that start them run one at a time.
-  if("ppp_test_fixture" IN_LIST T_LIBS)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK pppd_processes)
-  endif()
 endfunction()
 
 # add_locale_test(NAME <name> TARGET <test binary> LOCALE <locale>)

@@ -94,9 +94,17 @@ class PppFixture {
     fs::create_directories(pppDir() + "/peers");
     fs::create_directories(chatDir());
     fs::create_directories(runDir());
+    // The stub runs under a name of this world alone (the kernel keeps 15 bytes of it): the
+    // service takes a process named "pppd" for a pppd wherever it comes from, so a stub of
+    // that name would be judged, and hung up, by the dial-up monitor of any other test
+    // running at the same time, and theirs by this one's.
+    const std::string folder = m_root.path().filename().string();
+    m_stub =
+        root() + "/stub" + folder.substr(folder.size() - std::min<std::size_t>(6, folder.size()));
+    fs::create_symlink(ORV_STUB_PPPD, m_stub);
     set("ORV_PPP_DIR", pppDir());
     set("ORV_PPP_RUN_DIR", runDir());
-    set("ORV_PPPD", ORV_STUB_PPPD);
+    set("ORV_PPPD", m_stub);
   }
   ~PppFixture() {
     endStubs();
@@ -143,7 +151,7 @@ class PppFixture {
   // stub runs with its signals set (from then on the service lists it). A stub told to end
   // at once is not waited for.
   StubPppd& startDialer(const std::string& name) {
-    m_dialers.push_back(std::make_unique<StubPppd>(ORV_STUB_PPPD, name));
+    m_dialers.push_back(std::make_unique<StubPppd>(m_stub, name));
     StubPppd& stub = *m_dialers.back();
     waitFor([&] { return isSetUp(stub.pid()) || stub.hasEnded(); });
     return stub;
@@ -203,6 +211,7 @@ class PppFixture {
   }
 
   TempDir m_root;
+  std::string m_stub;
   std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
   std::vector<std::unique_ptr<StubPppd>> m_dialers;
 };
