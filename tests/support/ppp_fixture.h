@@ -200,13 +200,16 @@ class PppFixture {
     ::setenv(name.c_str(), value.c_str(), 1);
   }
 
-  // Ends every stub this fixture's world still runs, also those the service started.
+  // Ends every stub this fixture's world still runs, also those the service started: they
+  // are the processes started through this world's link, found whether or not they have
+  // yet written their pid file (a dial returns once the stub runs, not once it is set up).
   void endStubs() const {
-    for (const pid_t pid : runningStubs()) {
-      std::error_code error;
-      const auto exe =
-          std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-      if (!error && exe == std::filesystem::path(ORV_STUB_PPPD)) ::kill(pid, SIGKILL);
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+      std::ifstream cmdline(process.path() / "cmdline", std::ios::binary);
+      std::string program;
+      if (std::getline(cmdline, program, '\0') && program == m_stub)
+        ::kill(static_cast<pid_t>(std::atol(process.path().filename().c_str())), SIGKILL);
     }
   }
 
