@@ -1,15 +1,15 @@
 // The cost of the dial-up monitor's question "did the active connections change?" on a
-// busy machine: ListActiveConnections through the real service, with 1,000 idle processes
-// and two running pppd. The monitor asks every second for hours; the target is under 1 ms
-// of CPU per call when nothing changed.
+// busy machine: ListActiveConnections through the real service, and a whole tick of the
+// monitor that finds nothing changed, with 1,000 idle processes and two running pppd. The
+// monitor asks every second for hours; the target is under 1 ms of CPU per tick.
 //
 //   dialup_bench [--calls N] [--children N] [--check-targets]
 //
 // Calls are told apart by whether any process was started on the machine since the previous
 // call (the kernel's last pid moved): then the service also looks at the new processes, which
 // is the dearer case; a tenth as many calls more start a process first on purpose. Both
-// medians are printed. --check-targets exits with 3 when the unchanged case
-// misses the target.
+// medians are printed, and the median of the monitor's ticks. --check-targets exits with 3
+// when a case without a change misses the target.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -25,6 +25,10 @@
 #include <string>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QTimer>
+
+#include "dialup/dialup_monitor.h"
 #include "dialup/ras_connector.h"
 
 extern char** environ;
@@ -72,6 +76,7 @@ int main(int argc, char** argv) {
     for (;;) pause();
   }
 
+  QCoreApplication app(argc, argv);  // the monitor's timer
   int calls = 2000;
   int children = 1000;
   bool checkTargets = false;
@@ -137,6 +142,26 @@ int main(int argc, char** argv) {
     afterNewProcess.push_back(threadCpuMicroseconds() - start);
   }
 
+  // A whole tick of the monitor, as the window runs it, when nothing changed.
+  int reported = 0;
+  QTimer timer;
+  orv::DialupMonitor::Hooks hooks;
+  hooks.report = [&](const QString&, int32_t) { ++reported; };
+  hooks.reportEmptyLine = [&] { ++reported; };
+  hooks.refreshList = [&] { conns.ListActiveConnections(); };
+  hooks.isAllowed = [](const QByteArray&) { return true; };
+  orv::DialupMonitor monitor(conns, timer, std::move(hooks));
+  monitor.setActive(true);
+  std::vector<double> ticks;
+  for (int i = 0; i < calls; ++i) {
+    const std::string before = lastPid();
+    const double start = threadCpuMicroseconds();
+    monitor.tick();
+    const double spent = threadCpuMicroseconds() - start;
+    if (lastPid() == before) ticks.push_back(spent);
+  }
+  if (reported != 0) listed = -1;
+
   for (const pid_t pid : pids)
     if (pid > 0) ::kill(pid, SIGKILL);
   for (const pid_t pid : pids)
@@ -144,7 +169,7 @@ int main(int argc, char** argv) {
   std::filesystem::remove_all(folder);
 
   if (listed != 2) {
-    std::printf("FAILED: the two pppd were not listed steadily\n");
+    std::printf("FAILED: the two pppd were not listed steadily, or a tick reported a change\n");
     return 1;
   }
   const double steady = median(unchanged);
@@ -154,6 +179,11 @@ int main(int argc, char** argv) {
               unchanged.size(), kTargetMicroseconds);
   std::printf("  a process was started before:  %8.1f us  (%zu calls; new processes judged)\n",
               median(afterNewProcess), afterNewProcess.size());
-  if (checkTargets && (unchanged.empty() || steady >= kTargetMicroseconds)) return 3;
+  const double tick = median(ticks);
+  std::printf("DialupMonitor tick, nothing changed: %8.1f us  (%zu ticks; target < %.0f us)\n",
+              tick, ticks.size(), kTargetMicroseconds);
+  if (checkTargets && (unchanged.empty() || steady >= kTargetMicroseconds || ticks.empty() ||
+                       tick >= kTargetMicroseconds))
+    return 3;
   return 0;
 }
