@@ -6,7 +6,6 @@
 #include "detect/scan_ahead.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
-#include "warning/tmeldung.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);  // takes its own options out of argv
@@ -20,8 +19,7 @@ int main(int argc, char* argv[]) {
   // are not UTF-8, and BaseDir would name another folder.
   orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);
   if (form.startupAborted()) return 0;
-  orv::TMeldung meldung;  // hidden until the first warning
-  form.setWarningDialog(&meldung);
+  form.setWarningDialogOnDemand();  // made hidden at the first warning
 
   int result = 0;
   if (!form.quitRequested()) {

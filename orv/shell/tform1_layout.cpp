@@ -24,7 +24,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <climits>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "shell/follow_end.h"
 #include "shell/jpeg_image.h"
@@ -57,25 +59,24 @@ QLabel* wrappedLabel(const QString& text) {
   return label;
 }
 
-// Brings a tree view's current item into view when the view is first shown: before that the
-// view has no size to scroll in.
-class ScrollToCurrentOnFirstShow : public QObject {
+// Runs `work` once, when `widget` is first shown (before it is painted).
+class OnFirstShow : public QObject {
  public:
-  explicit ScrollToCurrentOnFirstShow(QTreeView* view) : QObject(view), m_view(view) {
-    view->installEventFilter(this);
+  OnFirstShow(QWidget* widget, std::function<void()> work)
+      : QObject(widget), m_widget(widget), m_work(std::move(work)) {
+    widget->installEventFilter(this);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == m_view && event->type() == QEvent::Show) {
-      m_view->removeEventFilter(this);
-      QTimer::singleShot(0, m_view, [view = m_view] {
-        view->scrollTo(view->currentIndex(), QAbstractItemView::PositionAtCenter);
-      });
+    if (watched == m_widget && event->type() == QEvent::Show) {
+      m_widget->removeEventFilter(this);
+      m_work();
     }
     return false;
   }
 
  private:
-  QTreeView* m_view;
+  QWidget* m_widget;
+  std::function<void()> m_work;
 };
 
 QImage loadLogo() {
@@ -138,6 +139,31 @@ void TForm1::buildWindow() {
   processes->setObjectName(QStringLiteral("Prozessberwachungaktiv1"));
   processes->setCheckable(true);
   Task->addAction(QStringLiteral("ORV &beenden"))->setObjectName(QStringLiteral("ORVbeenden1"));
+}
+
+QFileSystemModel* TForm1::folderModel() {
+  if (verzModel) return verzModel;
+  verzModel = new QFileSystemModel(this);
+  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
+  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
+  verzModel->setRootPath(QStringLiteral("/"));
+  verz->setModel(verzModel);
+  for (int column = 1; column < verzModel->columnCount(); ++column) verz->hideColumn(column);
+  // The user's home starts selected and in view. The model lists folders in the
+  // background, so the view follows once the home's own folder has been read.
+  const QString home = QDir::homePath();
+  const QModelIndex homeIndex = verzModel->index(home);
+  verz->setCurrentIndex(homeIndex);
+  for (QModelIndex p = homeIndex.parent(); p.isValid(); p = p.parent()) verz->expand(p);
+  const QString homeParent = QFileInfo(home).path();
+  auto connection = std::make_shared<QMetaObject::Connection>();
+  *connection = connect(verzModel, &QFileSystemModel::directoryLoaded, this,
+                        [this, homeParent, connection](const QString& loaded) {
+                          if (loaded != homeParent) return;
+                          verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
+                          disconnect(*connection);
+                        });
+  return verzModel;
 }
 
 void TForm1::centreOnDesktop() {
@@ -242,31 +268,17 @@ QWidget* TForm1::buildConnectionsPage() {
 
 QWidget* TForm1::buildScanPage() {
   auto* page = named(new QWidget, "TabScan");
-  verzModel = new QFileSystemModel(this);
-  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
-  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
-  verzModel->setRootPath(QStringLiteral("/"));
   verz = named(new QTreeView, "verz");
-  verz->setModel(verzModel);
   verz->setHeaderHidden(true);
-  for (int column = 1; column < verzModel->columnCount(); ++column) verz->hideColumn(column);
   verz->setMinimumWidth(190);
   verz->setMaximumWidth(190);
-  // The user's home starts selected and in view. The model lists folders in the
-  // background, so the view follows once the home's own folder has been read.
-  const QString home = QDir::homePath();
-  const QModelIndex homeIndex = verzModel->index(home);
-  verz->setCurrentIndex(homeIndex);
-  for (QModelIndex p = homeIndex.parent(); p.isValid(); p = p.parent()) verz->expand(p);
-  new ScrollToCurrentOnFirstShow(verz);
-  const QString homeParent = QFileInfo(home).path();
-  auto connection = std::make_shared<QMetaObject::Connection>();
-  *connection = connect(verzModel, &QFileSystemModel::directoryLoaded, this,
-                        [this, homeParent, connection](const QString& loaded) {
-                          if (loaded != homeParent) return;
-                          verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
-                          disconnect(*connection);
-                        });
+  // The current folder is brought into view once the tree has a size to scroll in.
+  new OnFirstShow(verz, [this] {
+    folderModel();
+    QTimer::singleShot(0, verz, [this] {
+      verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+  });
 
   Label1 =
       named(wrappedLabel(QStringLiteral("Wählen Sie links den Ordner, den ORV durchsuchen soll.")),
@@ -381,6 +393,7 @@ QWidget* TForm1::buildHelpPage() {
   Hilfe = named(new QTextEdit, "Hilfe");
   Hilfe->setReadOnly(true);
   Hilfe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new OnFirstShow(Hilfe, [this] { showHelpText(); });
   Button6 = named(new QPushButton(QStringLiteral("Auf Updates prüfen")), "Button6");
   Button6->setEnabled(false);
   auto* bottom = new QHBoxLayout;
