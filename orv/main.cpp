@@ -4,10 +4,12 @@
 #include <cstdlib>
 
 #include "detect/scan_ahead.h"
+#include "shell/font_warm_up.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 
 int main(int argc, char* argv[]) {
+  orv::FontWarmUp fonts;         // beside the application's connection to the display
   QApplication app(argc, argv);  // takes its own options out of argv
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.
@@ -15,6 +17,7 @@ int main(int argc, char* argv[]) {
 
   // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
   orv::UnixSignals unixSignals;
+  fonts.wait();
   // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
   // are not UTF-8, and BaseDir would name another folder.
   orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);

@@ -1,12 +1,15 @@
 #include "child_process.h"
 
 #include <dirent.h>
+#include <linux/perf_event.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <stdexcept>
@@ -73,7 +76,15 @@ double residentMegabytes(pid_t pid) {
   return 0;
 }
 
-double cpuMilliseconds(pid_t pid) {
+double mainThreadMilliseconds(pid_t pid) {
+  std::ifstream schedstat("/proc/" + std::to_string(pid) + "/task/" + std::to_string(pid) +
+                          "/schedstat");
+  double nanoseconds = 0;
+  schedstat >> nanoseconds;
+  return nanoseconds / 1e6;
+}
+
+static double runningThreadsMilliseconds(pid_t pid) {
   // schedstat's first number is the time a thread ran, in nanoseconds: finer than the
   // clock ticks of /proc/PID/stat, which are 10 ms here.
   const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
@@ -88,6 +99,26 @@ double cpuMilliseconds(pid_t pid) {
   }
   ::closedir(folder);
   return nanoseconds / 1e6;
+}
+
+ProcessorTime::ProcessorTime(pid_t pid) : m_pid(pid) {
+  perf_event_attr attr{};
+  attr.type = PERF_TYPE_SOFTWARE;
+  attr.size = sizeof attr;
+  attr.config = PERF_COUNT_SW_TASK_CLOCK;
+  attr.inherit = 1;  // threads started later, summed in when they end
+  m_fd = static_cast<int>(::syscall(SYS_perf_event_open, &attr, pid, -1, -1, PERF_FLAG_FD_CLOEXEC));
+}
+
+ProcessorTime::~ProcessorTime() {
+  if (m_fd >= 0) ::close(m_fd);
+}
+
+double ProcessorTime::milliseconds() const {
+  std::uint64_t nanoseconds = 0;
+  if (m_fd >= 0 && ::read(m_fd, &nanoseconds, sizeof nanoseconds) == sizeof nanoseconds)
+    return static_cast<double>(nanoseconds) / 1e6;
+  return runningThreadsMilliseconds(m_pid);
 }
 
 std::vector<std::string> environmentWith(const std::vector<std::string>& dropped,

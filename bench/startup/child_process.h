@@ -34,7 +34,27 @@ class ChildProcess {
 
 // What the kernel says about a running process.
 double residentMegabytes(pid_t pid);  // VmRSS
-double cpuMilliseconds(pid_t pid);    // run time of all its threads so far
+// The run time of its main thread alone: the length of the start's own path, whatever its
+// other threads do beside it.
+double mainThreadMilliseconds(pid_t pid);
+
+// The processor time of a process and of every thread it starts, also of those that have
+// ended (a thread that loads something and ends is counted): the kernel's task clock,
+// attached right after the start. Where that cannot be had, the run time of the threads that
+// still run.
+class ProcessorTime {
+ public:
+  explicit ProcessorTime(pid_t pid);
+  ~ProcessorTime();
+  ProcessorTime(const ProcessorTime&) = delete;
+  ProcessorTime& operator=(const ProcessorTime&) = delete;
+
+  double milliseconds() const;
+
+ private:
+  pid_t m_pid;
+  int m_fd = -1;
+};
 
 // The environment of this program without the variables named, with `extra` added.
 std::vector<std::string> environmentWith(const std::vector<std::string>& dropped,

@@ -47,14 +47,13 @@ FirstPaintWatch::FirstPaintWatch(const std::string& display) {
   const xcb_query_extension_reply_t* damage = xcb_get_extension_data(m_connection, &xcb_damage_id);
   if (!damage || !damage->present) throw std::runtime_error("the display has no DAMAGE extension");
   m_damageEventBase = damage->first_event;
-  owned(xcb_damage_query_version_reply(
-      m_connection, xcb_damage_query_version(m_connection, 1, 1), nullptr));
+  owned(xcb_damage_query_version_reply(m_connection, xcb_damage_query_version(m_connection, 1, 1),
+                                       nullptr));
 
-  const uint32_t mask =
-      XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+  const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
   if (auto error = owned(xcb_request_check(
-          m_connection, xcb_change_window_attributes_checked(m_connection, m_root,
-                                                             XCB_CW_EVENT_MASK, &mask))))
+          m_connection,
+          xcb_change_window_attributes_checked(m_connection, m_root, XCB_CW_EVENT_MASK, &mask))))
     throw std::runtime_error("another window manager runs on the display");
 
   const char name[] = "_NET_WM_PID";
@@ -69,8 +68,8 @@ FirstPaintWatch::~FirstPaintWatch() {
 
 pid_t FirstPaintWatch::windowPid(unsigned window) {
   auto reply = owned(xcb_get_property_reply(
-      m_connection,
-      xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+      m_connection, xcb_get_property(m_connection, 0, window, m_pidAtom, XCB_ATOM_CARDINAL, 0, 1),
+      nullptr));
   if (!reply || xcb_get_property_value_length(reply.get()) != 4) return -1;
   return static_cast<pid_t>(*static_cast<uint32_t*>(xcb_get_property_value(reply.get())));
 }

@@ -24,7 +24,8 @@ constexpr int kReportFd = 3;
 
 HelperServer::HelperServer(const std::string& program, const std::vector<std::string>& arguments) {
   int pipeFds[2];
-  if (::pipe2(pipeFds, O_CLOEXEC) != 0) throw std::runtime_error("pipe: " + std::string(strerror(errno)));
+  if (::pipe2(pipeFds, O_CLOEXEC) != 0)
+    throw std::runtime_error("pipe: " + std::string(strerror(errno)));
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, pipeFds[1], kReportFd);

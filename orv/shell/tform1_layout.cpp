@@ -101,7 +101,10 @@ void TForm1::buildWindow() {
   font.setPointSize(8);
   setFont(font);
 
-  auto* central = new QWidget;
+  // Everything is made inside the window, whose font it takes from the start: a text box
+  // made outside would first lay itself out in the desktop's font, which costs the start a
+  // font of its own.
+  auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -210,10 +213,10 @@ QWidget* TForm1::buildHeader() {
 }
 
 QWidget* TForm1::buildReportPage() {
-  auto* page = named(new QWidget, "TabReport");
+  auto* page = named(new QWidget(this), "TabReport");
   // Plain text box with coloured characters: it lays out only what is shown, so a long
   // report costs nothing while the page is hidden.
-  Logging = named(new QPlainTextEdit, "Logging");
+  Logging = named(new QPlainTextEdit(page), "Logging");
   Logging->setReadOnly(true);
   // The report only grows; an undo history of every line would grow with it for nothing.
   Logging->setUndoRedoEnabled(false);
@@ -237,7 +240,7 @@ QWidget* TForm1::buildReportPage() {
 }
 
 QWidget* TForm1::buildConnectionsPage() {
-  TabSheet1 = named(new QWidget, "TabSheet1");
+  TabSheet1 = named(new QWidget(this), "TabSheet1");
   Liste = named(new QTreeWidget, "Liste");
   Liste->setRootIsDecorated(false);
   Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -267,7 +270,7 @@ QWidget* TForm1::buildConnectionsPage() {
 }
 
 QWidget* TForm1::buildScanPage() {
-  auto* page = named(new QWidget, "TabScan");
+  auto* page = named(new QWidget(this), "TabScan");
   verz = named(new QTreeView, "verz");
   verz->setHeaderHidden(true);
   verz->setMinimumWidth(190);
@@ -288,7 +291,7 @@ QWidget* TForm1::buildScanPage() {
                 "Geprüft werden alle .EXE-Dateien in diesem Ordner und in allen Unterordnern.")),
             "Label2");
   Label3 = named(wrappedLabel(QStringLiteral("Funde erscheinen hier und im Report.")), "Label3");
-  Memo1 = named(new QPlainTextEdit, "Memo1");
+  Memo1 = named(new QPlainTextEdit(page), "Memo1");
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -323,7 +326,7 @@ QWidget* TForm1::buildScanPage() {
 }
 
 QWidget* TForm1::buildSettingsPage() {
-  auto* page = named(new QWidget, "TabSettings");
+  auto* page = named(new QWidget(this), "TabSettings");
 
   auto* general = named(new QGroupBox(QStringLiteral("Allgemeine Einstellungen")), "GroupBox2");
   AutoStart = checkBox("AutoStart", QStringLiteral("ORV automatisch mit Windows starten"));
@@ -356,7 +359,7 @@ QWidget* TForm1::buildSettingsPage() {
   ReportOnly = checkBox("ReportOnly", QStringLiteral("Gefundene Dialer nur melden"));
   ReportOnly->setChecked(true);
   IntervallMEM = unboundedSpinBox("IntervallMEM");
-  Erlaubt = named(new QPlainTextEdit, "Erlaubt");
+  Erlaubt = named(new QPlainTextEdit(page), "Erlaubt");
   Erlaubt->setLineWrapMode(QPlainTextEdit::NoWrap);
   Erlaubt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Erlaubt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -387,10 +390,10 @@ QWidget* TForm1::buildSettingsPage() {
 }
 
 QWidget* TForm1::buildHelpPage() {
-  auto* page = named(new QWidget, "TabHelp");
+  auto* page = named(new QWidget(this), "TabHelp");
   Version = named(new QLineEdit, "Version");
   Version->setReadOnly(true);
-  Hilfe = named(new QTextEdit, "Hilfe");
+  Hilfe = named(new QTextEdit(page), "Hilfe");
   Hilfe->setReadOnly(true);
   Hilfe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   new OnFirstShow(Hilfe, [this] { showHelpText(); });

@@ -121,8 +121,8 @@ class TForm1Test : public QObject {
   // The signatures load beside the window's construction: the count the start-up reports
   // and the table a first scan searches are the whole file's, up to its last record.
   void startupCountsAndFindsEverySignatureOfALargeFile() {
-    const QByteArray decoy = QByteArray(1, 5) + QByteArray(50, 'x') + QByteArray(1, 32) +
-                             QByteArray(32, 'y');
+    const QByteArray decoy =
+        QByteArray(1, 5) + QByteArray(50, 'x') + QByteArray(1, 32) + QByteArray(32, 'y');
     QFile shipped(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
                   QStringLiteral("/data/orv.sig"));
     QVERIFY(shipped.open(QIODevice::ReadOnly));
