@@ -1,9 +1,9 @@
 # add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT])
 #
 # Registers one test binary with CTest. Every test runs with the offscreen Qt platform,
-# a fixed locale, a private HOME and XDG folders and a private (empty) pppd world below the
-# build tree, so no test ever reads or writes the real user's files, sees the machine's
-# dial-up connections or needs a screen.
+# a fixed locale, a private HOME and XDG folders, a private (empty) pppd world below the
+# build tree and a NetworkManager address where no bus listens, so no test ever reads or
+# writes the real user's files, sees the machine's dial-up connections or needs a screen.
 find_package(GTest REQUIRED)
 
 function(add_unit_test)
@@ -26,7 +26,7 @@ function(add_unit_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES
     TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_NM_BUS_ADDRESS=unix:path=${home}/no-system-bus;ORV_NM_EDITOR=${home}/no-nm-connection-editor;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
 endfunction()
 
 # add_export_test(NAME <name> TARGET <shared library target> EXPORTS <symbols...>)
