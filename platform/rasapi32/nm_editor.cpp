@@ -52,6 +52,7 @@ std::optional<std::uint32_t> runConnectionEditor(const std::string& program,
   if (pid < 0) return std::nullopt;
   const UniqueFd pidfd = openPidfd(static_cast<std::uint32_t>(pid));
 
+  int status = 0;
   if (pidfd) {
     QEventLoop loop;
     QSocketNotifier ended(pidfd.get(), QSocketNotifier::Read);
@@ -62,10 +63,15 @@ std::optional<std::uint32_t> runConnectionEditor(const std::string& program,
     if (::waitid(P_PIDFD, static_cast<id_t>(pidfd.get()), &info, WEXITED | WNOHANG) != 0 ||
         info.si_pid == 0)
       return RAS_SUCCESS;  // still open: the program is ending, the editor stays
+    status = info.si_code == CLD_EXITED ? info.si_status : -1;
   } else {
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    int waited = 0;
+    while (::waitpid(pid, &waited, 0) < 0 && errno == EINTR) {
     }
+    status = WIFEXITED(waited) ? WEXITSTATUS(waited) : -1;
   }
+  // An editor that failed (no display, a profile it does not find) showed nothing.
+  if (status != 0) return std::nullopt;
   return RAS_SUCCESS;
 }
 

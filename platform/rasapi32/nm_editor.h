@@ -11,7 +11,8 @@ namespace orv::ras {
 // program's timers tick, its window repaints), as with a modal dialog; when the program is
 // ended meanwhile the wait ends and the editor stays open for the user. 0 when the editor
 // ran, RAS_ERROR_NO_DIALOG off the window's thread; nothing when it cannot be started
-// (not installed, or a uuid it could read as an option), so that the caller can show its own.
+// (not installed, or a uuid it could read as an option) or ended with a failure, so that the
+// caller can show its own dialog.
 std::optional<std::uint32_t> runConnectionEditor(const std::string& program,
                                                  const std::string& uuid);
 

@@ -52,12 +52,12 @@ class NetworkManagerMock {
   explicit NetworkManagerMock(bool withNetworkManager = true) : m_folder("orv-nm") {
     qDBusRegisterMetaType<NmSettings>();
     m_address = "unix:path=" + m_folder.file("bus");
-    m_daemon =
-        spawn({"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + m_address}, {});
+    m_daemon = spawn({"/usr/bin/dbus-daemon", "--session", "--nofork", "--address=" + m_address},
+                     {}, false);
     // Debian's python3, whatever other python the PATH names first.
     if (withNetworkManager)
       m_mock = spawn({"/usr/bin/python3", "-m", "dbusmock", "--session", "-t", "networkmanager"},
-                     {"DBUS_SESSION_BUS_ADDRESS=" + m_address});
+                     {"DBUS_SESSION_BUS_ADDRESS=" + m_address}, true);
     waitFor([&] { return busUp() && (!withNetworkManager || networkManagerUp()); });
     const char* old = std::getenv("ORV_NM_BUS_ADDRESS");
     m_oldAddress = old ? old : "";
@@ -158,7 +158,8 @@ class NetworkManagerMock {
  private:
   static inline const QString kConnection = QStringLiteral("orv-test-nm-mock");
 
-  pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnvironment) {
+  pid_t spawn(std::vector<std::string> args, const std::vector<std::string>& extraEnvironment,
+              bool keepErrors) {
     std::vector<std::string> environment(extraEnvironment);
     for (char** e = environ; *e; ++e) environment.emplace_back(*e);
     std::vector<char*> argv, envp;
@@ -166,9 +167,12 @@ class NetworkManagerMock {
     for (std::string& e : environment) envp.push_back(e.data());
     argv.push_back(nullptr);
     envp.push_back(nullptr);
-    posix_spawn_file_actions_t quiet;  // the daemon's notes about file limits are noise here
+    // The mock's log of every call and the daemon's notes about file limits are noise here;
+    // the mock's errors are not.
+    posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
-    posix_spawn_file_actions_addopen(&quiet, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    if (!keepErrors) posix_spawn_file_actions_adddup2(&quiet, 1, 2);
     pid_t pid = -1;
     if (::posix_spawn(&pid, argv[0], &quiet, nullptr, argv.data(), envp.data()) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&quiet);

@@ -22,15 +22,20 @@ namespace {
 
 constexpr int kWaitMs = 3000;  // what the main window gives a hang-up
 
-// Answers the service's entry dialog once it is open, then presses `button`.
+// Answers the service's entry dialog once it is open, then presses `button`; the answer is
+// given up when the returned timer goes.
 template <typename Inspect>
-void answerDialog(const char* button, Inspect inspect) {
-  QTimer::singleShot(0, [=] {
+std::unique_ptr<QTimer> answerDialog(const char* button, Inspect inspect) {
+  auto poll = std::make_unique<QTimer>();
+  QObject::connect(poll.get(), &QTimer::timeout, [=, timer = poll.get()] {
     auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    QVERIFY(dialog && dialog->objectName() == "DFUEintrag");
+    if (!dialog || dialog->objectName() != "DFUEintrag") return;
+    timer->stop();
     inspect(*dialog);
     dialog->findChild<QPushButton*>(button)->click();
   });
+  poll->start(10);
+  return poll;
 }
 
 }  // namespace
@@ -209,23 +214,33 @@ class NmConnectorTest : public QObject {
     QCOMPARE(conns.EntryNames.contains("Mobil"), !allowed);
   }
 
+  void editOpensTheDesktopsEditorAndWaitsForIt_data() {
+    QTest::addColumn<int>("exitStatus");
+    QTest::newRow("editor closed") << 0;
+    QTest::newRow("editor failed: the service's dialog instead") << 1;
+  }
   void editOpensTheDesktopsEditorAndWaitsForIt() {
+    QFETCH(int, exitStatus);
     NetworkManagerMock nm;
     NmSettings mobile = NetworkManagerMock::gsm("Mobil", "*99#", "web");
     mobile["connection"]["uuid"] = "0d6c1b2e-3f4a-4b5c-8d9e-0a1b2c3d4e5f";
     nm.addProfile(mobile);
     const std::string said = m_ppp->root() + "/editor-args";
     const std::string editor = m_ppp->root() + "/nm-connection-editor";
-    std::ofstream(editor) << "#!/bin/sh\nsleep 0.3\necho \"$@\" > " << said << "\n";
+    std::ofstream(editor) << "#!/bin/sh\nsleep 0.3\necho \"$@\" > " << said << "\nexit "
+                          << exitStatus << "\n";
     std::filesystem::permissions(editor, std::filesystem::perms::owner_all);
     qputenv("ORV_NM_EDITOR", QByteArray::fromStdString(editor));
     bool ticked = false;
     QTimer::singleShot(50, [&] { ticked = true; });  // the window's events go on meanwhile
+    bool ownDialog = false;
+    const auto answer = answerDialog("Abbrechen", [&](QDialog&) { ownDialog = true; });
     orv::TRasConnector conns;
     conns.EntryName = "Mobil";
     QCOMPARE(conns.EditEntry(0), 0u);
     qunsetenv("ORV_NM_EDITOR");
     QVERIFY(ticked);
+    QCOMPARE(ownDialog, exitStatus != 0);
     std::string args;
     std::getline(std::ifstream(said), args);
     QCOMPARE(args, std::string("--edit 0d6c1b2e-3f4a-4b5c-8d9e-0a1b2c3d4e5f"));
@@ -248,7 +263,7 @@ class NmConnectorTest : public QObject {
     conns.EntryName = "Mobil";
     bool readOnly = false;
     QString note;
-    answerDialog("OK", [&](QDialog& dialog) {
+    const auto answer = answerDialog("OK", [&](QDialog& dialog) {
       auto* number = dialog.findChild<QLineEdit*>("Rufnummer");
       readOnly = number->isReadOnly();
       note = dialog.findChild<QLabel*>("Hinweis")->text();
