@@ -48,7 +48,7 @@ void processPass(benchmark::State& state) {
     GetProcessIDList(ids.data(), 999999);
     for (const std::uint32_t id : ids) {
       std::uint64_t base = 0, size = 0;
-      char path[260] = {};
+      char path[ORV_PROCESS_PATH_BUFFER] = {};
       benchmark::DoNotOptimize(GetProcessBaseSize(id, &base, &size));
       benchmark::DoNotOptimize(GetProcessPath(id, path, 999999));
     }

@@ -1,10 +1,23 @@
-# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT])
+# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT] [TIMEOUT <s>])
 #
 # Registers one test binary with CTest. Every test runs with the offscreen Qt platform,
 # a fixed locale, a private HOME and XDG folders, a private (empty) pppd world below the
 # build tree and a NetworkManager address where no bus listens, so no test ever reads or
 # writes the real user's files, sees the machine's dial-up connections or needs a screen.
+#
+# Under the sanitizers every test also checks for leaks, with no suppressions: neither our
+# code nor Qt and the system's libraries as the tests use them leave any.
 find_package(GTest REQUIRED)
+
+# The environment of test `name`, with LANG and LC_ALL set to `locale`.
+function(orv_test_environment out name locale)
+  set(home ${CMAKE_BINARY_DIR}/test-home/${name})
+  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/state ${home}/cache ${home}/runtime)
+  file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
+  set(${out}
+    "QT_QPA_PLATFORM=offscreen;LANG=${locale};LC_ALL=${locale};LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_NM_BUS_ADDRESS=unix:path=${home}/no-system-bus;ORV_NM_EDITOR=${home}/no-nm-connection-editor;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1"
+    PARENT_SCOPE)
+endfunction()
 
 function(add_unit_test)
   cmake_parse_arguments(T "QT" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
@@ -18,15 +31,23 @@ function(add_unit_test)
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
 
-  set(home ${CMAKE_BINARY_DIR}/test-home/${T_NAME})
-  file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/state ${home}/cache ${home}/runtime)
-  file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 300)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES
-    TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=C.UTF-8;LC_ALL=C.UTF-8;LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_NM_BUS_ADDRESS=unix:path=${home}/no-system-bus;ORV_NM_EDITOR=${home}/no-nm-connection-editor;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
+  orv_test_environment(environment ${T_NAME} C.UTF-8)
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
+endfunction()
+
+# add_locale_test(NAME <name> TARGET <test binary> LOCALE <locale>)
+#
+# Runs a test binary of add_unit_test once more under another locale. The binary ends with
+# exit status 77 (a skip) when that locale is not installed on the machine.
+function(add_locale_test)
+  cmake_parse_arguments(T "" "NAME;TARGET;LOCALE" "" ${ARGN})
+  add_test(NAME ${T_NAME} COMMAND ${T_TARGET})
+  orv_test_environment(environment ${T_NAME} ${T_LOCALE})
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77
+    ENVIRONMENT "${environment}")
 endfunction()
 
 # add_export_test(NAME <name> TARGET <shared library target> EXPORTS <symbols...>)

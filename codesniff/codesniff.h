@@ -1,7 +1,8 @@
 #pragma once
 
 // Heuristic content check: does a file name the functions a program uses to dial, or
-// premium-rate number prefixes?
+// premium-rate number prefixes? The library keeps no state: any number of threads may call
+// it at once.
 
 #include <stdint.h>
 

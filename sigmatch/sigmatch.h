@@ -1,7 +1,9 @@
 #pragma once
 
 // libsigmatch: the database of known dialers and the file fingerprint they are recognised by.
-// Both functions are called from one thread, never at the same time.
+// InitDialersDatabase must not run while any other call does. ScanDialers only reads the
+// loaded table, so it may run on several threads at once (the disk scan looks files up
+// ahead on a thread of its own; orv-scan examines files on several).
 
 #include <stdint.h>
 

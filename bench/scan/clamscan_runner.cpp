@@ -1,8 +1,8 @@
 #include "clamscan_runner.h"
 
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QRegularExpression>
+
+#include "peer_process.h"
 
 namespace scanbench {
 namespace {
@@ -17,26 +17,35 @@ int summaryNumber(const QString& output, const QString& label) {
 
 }  // namespace
 
+std::string clamMarkerSignatures() {
+  static const char* const kFunctions[] = {"RasDialA", "RasCreatePhonebookEntryA", "CAPIPUTMESSAGE",
+                                           "lineDial", "tapiRequest"};
+  std::string lines;
+  for (const char* function : kFunctions) {
+    const QByteArray plain(function);
+    QByteArray wide;
+    for (const char c : plain) wide.append(c).append('\0');
+    lines += "Dialer." + plain.toStdString() + ":0:*:" + plain.toHex().toStdString() + "\n";
+    lines += "Dialer." + plain.toStdString() + ".Wide:0:*:" + wide.toHex().toStdString() + "\n";
+  }
+  return lines;
+}
+
 ClamscanRun runClamscan(const std::string& clamscan, const std::string& database,
                         const std::string& folder) {
-  ClamscanRun run;
-  QProcess process;
-  process.setProcessChannelMode(QProcess::MergedChannels);
   const QStringList arguments{QStringLiteral("--database=") + QString::fromStdString(database),
                               QStringLiteral("--recursive"), QStringLiteral("--infected"),
                               QStringLiteral("--include=\\.[Ee][Xx][Ee]$"),
                               QString::fromStdString(folder)};
-  QElapsedTimer timer;
-  timer.start();
-  process.start(QString::fromStdString(clamscan), arguments);
-  run.started = process.waitForStarted(-1);
+  const ProcessRun process = runProcess(clamscan, arguments);
+  ClamscanRun run;
+  run.started = process.started;
   if (!run.started) return run;
-  process.waitForFinished(-1);
-  run.wallMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
-  run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-
-  const QString output = QString::fromLocal8Bit(process.readAll());
-  run.output = output.toStdString();
+  run.wallMs = process.wallMs;
+  run.cpuMs = process.cpuMs;
+  run.exitCode = process.exitCode;
+  run.output = process.output;
+  const QString output = QString::fromLocal8Bit(QByteArray::fromStdString(process.output));
   run.scannedFiles = summaryNumber(output, QStringLiteral("Scanned files"));
   run.infectedFiles = summaryNumber(output, QStringLiteral("Infected files"));
   static const QRegularExpression foundLine(QStringLiteral("^(.*): \\S+ FOUND$"),

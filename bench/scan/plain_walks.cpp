@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sigmatch/fingerprint.h"
+#include "sigmatch/md5.h"
 
 namespace scanbench {
 namespace {
@@ -71,9 +72,9 @@ std::uint64_t readAt(int fd, std::uint64_t offset, char* buffer, std::size_t cou
   return n > 0 ? static_cast<std::uint64_t>(n) : 0;
 }
 
-}  // namespace
-
-WalkCount floorWalk(const std::string& root) {
+// floorWalk's pass; `digest` gets every chunk of an executable, then null at its end.
+WalkCount fingerprintReads(const std::string& root,
+                           const std::function<void(const char*, std::size_t)>& digest) {
   WalkCount count;
   char buffer[1024];
   walk(root, count, [&](const std::string& path, const char* name) {
@@ -90,8 +91,45 @@ WalkCount floorWalk(const std::string& root) {
       return;
     ++count.mzHeaded;
     const sigmatch::FingerprintChunks plan = sigmatch::fingerprintChunks(size);
-    for (int i = 0; i < plan.count; ++i)
-      count.bytesRead += readAt(file.fd(), plan.chunks[i].offset, buffer, plan.chunks[i].length);
+    for (int i = 0; i < plan.count; ++i) {
+      const std::uint64_t got =
+          readAt(file.fd(), plan.chunks[i].offset, buffer, plan.chunks[i].length);
+      count.bytesRead += got;
+      if (digest) digest(buffer, got);
+    }
+    if (digest) digest(nullptr, 0);
+  });
+  return count;
+}
+
+}  // namespace
+
+WalkCount floorWalk(const std::string& root) {
+  return fingerprintReads(root, nullptr);
+}
+
+WalkCount digestWalk(const std::string& root, int* digests) {
+  sigmatch::Md5 md5;
+  int made = 0;
+  const WalkCount count = fingerprintReads(root, [&](const char* bytes, std::size_t size) {
+    if (bytes != nullptr) return md5.update(bytes, size);
+    md5.finish();
+    ++made;
+  });
+  if (digests != nullptr) *digests = made;
+  return count;
+}
+
+WalkCount wholeExeWalk(const std::string& root) {
+  WalkCount count;
+  std::vector<char> buffer(1 << 19);
+  walk(root, count, [&](const std::string& path, const char* name) {
+    if (!isExeName(name)) return;
+    ++count.files;
+    const ReadOnlyFile file(path);
+    if (file.fd() < 0) return;
+    for (ssize_t n; (n = ::read(file.fd(), buffer.data(), buffer.size())) > 0;)
+      count.bytesRead += static_cast<std::uint64_t>(n);
   });
   return count;
 }

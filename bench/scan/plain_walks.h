@@ -17,6 +17,14 @@ struct WalkCount {
 // chunks of 1024 bytes), without hashing, window or report.
 WalkCount floorWalk(const std::string& root);
 
+// The floor for a scan that fingerprints: as floorWalk, and the chunks read go through MD5
+// as the fingerprint's do. `digests` counts the fingerprints made.
+WalkCount digestWalk(const std::string& root, int* digests = nullptr);
+
+// The floor for a scan that also looks into each file: the same walk, every .EXE read
+// whole once, and nothing done with the bytes.
+WalkCount wholeExeWalk(const std::string& root);
+
 // Reads every file below `root` whole, so that timed passes find it all in the page cache.
 WalkCount readWholeTree(const std::string& root);
 

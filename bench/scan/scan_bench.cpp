@@ -17,12 +17,14 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "bare_scan.h"
+#include "bench_run.h"
 #include "bench_signatures.h"
 #include "bench_tree.h"
 #include "clamscan_runner.h"
@@ -59,32 +61,13 @@ const char kUsage[] =
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const auto value = [&](auto& target) {
-      if (i + 1 >= argc) return false;
-      const std::string text = argv[++i];
-      char* end = nullptr;
-      const long long number = std::strtoll(text.c_str(), &end, 10);
-      if (*end != '\0' || number < 0) return false;
-      target = static_cast<std::remove_reference_t<decltype(target)>>(number);
-      return true;
-    };
     bool ok = true;
-    if (arg == "--rounds")
-      ok = value(options.rounds) && options.rounds > 0;
+    if (const std::optional<bool> tree = treeOption(argc, argv, i, options.tree))
+      ok = *tree;
+    else if (arg == "--rounds")
+      ok = numberArgument(argc, argv, i, options.rounds) && options.rounds > 0;
     else if (arg == "--clamscan-rounds")
-      ok = value(options.clamscanRounds);
-    else if (arg == "--seed")
-      ok = value(options.tree.seed);
-    else if (arg == "--files")
-      ok = value(options.tree.files);
-    else if (arg == "--exe")
-      ok = value(options.tree.exeFiles);
-    else if (arg == "--folders")
-      ok = value(options.tree.folders);
-    else if (arg == "--matching")
-      ok = value(options.tree.matching);
-    else if (arg == "--decoys")
-      ok = value(options.tree.decoys);
+      ok = numberArgument(argc, argv, i, options.clamscanRounds);
     else if (arg == "--hidden-only")
       options.shown = false;
     else if (arg == "--keep")
@@ -100,57 +83,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
     if (!ok) return false;
   }
   return true;
-}
-
-// The bench's own folder, removed at the end unless asked to keep it.
-class TempFolder {
- public:
-  TempFolder(std::string parent, bool keep) : m_keep(keep) {
-    if (parent.empty()) parent = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    std::string pattern = parent + "/orv-scanbench-XXXXXX";
-    if (!::mkdtemp(pattern.data()))
-      throw std::runtime_error("cannot create a folder in " + parent + ": " + std::strerror(errno));
-    m_path = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!m_keep) std::filesystem::remove_all(m_path, ignored);
-  }
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return m_path; }
-
- private:
-  std::string m_path;
-  bool m_keep;
-};
-
-double millisecondsOf(const std::function<void()>& work) {
-  const auto start = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
-      .count();
-}
-
-struct Timings {
-  std::vector<double> ms;
-  double median() const {
-    std::vector<double> sorted = ms;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t n = sorted.size();
-    return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-  }
-  double min() const { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
-};
-
-void require(bool condition, const std::string& what) {
-  if (!condition) throw std::runtime_error("wrong result: " + what);
-}
-
-std::set<std::string> samplePaths(const BuiltTree& tree) {
-  std::set<std::string> paths;
-  for (const Sample& sample : tree.samples) paths.insert(sample.path);
-  return paths;
 }
 
 // The scan page's lines: start line, one line per sample with its name, end and summary.
@@ -172,21 +104,6 @@ void checkWindowScan(const WindowScan::Result& result, const BuiltTree& tree) {
                                     .arg(tree.exeFiles)
                                     .arg(matching),
           "window scan summary: " + result.memo.last().toStdString());
-}
-
-void checkClamscan(const ClamscanRun& run, const BuiltTree& tree) {
-  require(run.started, "clamscan did not start");
-  require(run.exitCode == (tree.samples.empty() ? 0 : 1) && run.scannedFiles == tree.exeFiles &&
-              run.infectedFiles == static_cast<int>(tree.samples.size()) &&
-              run.found == samplePaths(tree),
-          "clamscan exited " + std::to_string(run.exitCode) + ", scanned " +
-              std::to_string(run.scannedFiles) + ", found " + std::to_string(run.infectedFiles) +
-              "; its output:\n" + run.output.substr(0, 4000));
-}
-
-void printRow(const char* label, const Timings& timings) {
-  std::printf("  %-44s %10.1f ms %10.1f ms %4zu\n", label, timings.median(), timings.min(),
-              timings.ms.size());
 }
 
 int run(const Options& options) {

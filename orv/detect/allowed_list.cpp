@@ -1,6 +1,7 @@
 #include "allowed_list.h"
 
 #include "crc32.h"
+#include "detect/display_path.h"
 
 #include <QPlainTextEdit>
 #include <QTextBlock>
@@ -8,14 +9,6 @@
 #include <QTextDocument>
 
 namespace orv {
-namespace {
-
-bool isLineBreak(QChar c) {
-  return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
-         c == QChar::ParagraphSeparator;
-}
-
-}  // namespace
 
 AllowedList::AllowedList(QPlainTextEdit* box) : m_box(box), m_collator(QLocale()) {
   m_collator.setCaseSensitivity(Qt::CaseInsensitive);
@@ -26,13 +19,10 @@ QString AllowedList::entryName(const QString& path) {
   QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
   for (QChar& c : name) {
     const char16_t u = c.unicode();
-    if (u >= u'A' && u <= u'Z') {
-      c = QChar(static_cast<char16_t>(u + (u'a' - u'A')));
-    } else if (isLineBreak(c)) {
-      c = QLatin1Char('?');
-    }
+    if (u >= u'A' && u <= u'Z') c = QChar(static_cast<char16_t>(u + (u'a' - u'A')));
   }
-  return name;
+  // Shown like every name, so that a name can never make a line of its own in the list.
+  return displayPath(name);
 }
 
 QString AllowedList::formatEntry(const QString& name, std::int32_t crc) {

@@ -20,7 +20,8 @@ class AllowedList {
   explicit AllowedList(QPlainTextEdit* box);
 
   // The file name of `path` as it appears in an entry: the part after the last "/", with only
-  // A-Z lowered. A line break inside the name becomes "?" so the entry stays one line.
+  // A-Z lowered, shown by the rule of displayPath (so an entry is always one line, and the
+  // name's own bytes can be had back from it with pathFromDisplay).
   static QString entryName(const QString& path);
   // The entry text for a name and a CRC-32 (-1 gives FFFFFFFF).
   static QString formatEntry(const QString& name, std::int32_t crc);

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -65,12 +66,17 @@ Kind kindOf(const QByteArray& path, unsigned char type) {
 // Lists `frame.path`, keeping only what the walk needs: folders and .EXE files. Most
 // entries are neither; they cost no allocation and, where the listing tells their type,
 // no system call.
-bool list(Frame& frame) {
+bool list(Frame& frame, DirectoryWalker::Tally* tally) {
   const Directory dir(frame.path);
-  if (!dir.get()) return false;
+  if (!dir.get()) {
+    if (tally && tally->unlisted) tally->unlisted(frame.path, errno);
+    return false;
+  }
+  std::uint64_t entries = 0;
   while (const dirent* entry = ::readdir(dir.get())) {
     const char* name = entry->d_name;
     if (isDotEntry(name)) continue;
+    ++entries;
     const unsigned char type = entry->d_type;
     if (type == DT_DIR) {
       frame.entries.push_back({QByteArray(name), true});
@@ -93,6 +99,12 @@ bool list(Frame& frame) {
         break;
     }
   }
+  if (tally) {
+    ++tally->folders;
+    std::uint64_t folders = 0;
+    for (const Entry& kept : frame.entries) folders += kept.folder;
+    tally->others += entries - folders;
+  }
   return true;
 }
 
@@ -103,11 +115,11 @@ bool DirectoryWalker::hasExeExtension(const QByteArray& name) {
 }
 
 void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
-                           const Cancelled& cancelled) {
+                           const Cancelled& cancelled, Tally* tally) {
   if (folder.isEmpty()) return;  // no folder at all, not the root
   std::vector<Frame> stack(1);
   stack.back().path = folder.endsWith('/') ? folder : folder + '/';
-  if (!list(stack.back())) return;
+  if (!list(stack.back(), tally)) return;
 
   while (!stack.empty()) {
     Frame& top = stack.back();
@@ -121,7 +133,7 @@ void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
     if (entry.folder) {
       Frame child;
       child.path = path + '/';
-      if (list(child)) {
+      if (list(child, tally)) {
         stack.push_back(std::move(child));
         continue;  // `top` may have moved; the child's end makes the test
       }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <cstdint>
 #include <functional>
 
 namespace orv {
@@ -19,8 +20,18 @@ class DirectoryWalker {
   // Asked after every entry; true ends the whole walk at once.
   using Cancelled = std::function<bool()>;
 
-  // `folder` with or without its trailing "/"; an empty one gives nothing.
-  static void walk(const QByteArray& folder, const Examine& examine, const Cancelled& cancelled);
+  // What else a walk met, for a caller that reports on the whole tree.
+  struct Tally {
+    std::uint64_t folders = 0;  // folders listed, the first one included
+    std::uint64_t others = 0;   // entries listed that were not walked into
+    // Told of each folder that could not be listed (its path ends in "/"), with errno.
+    std::function<void(const QByteArray& folder, int error)> unlisted;
+  };
+
+  // `folder` with or without its trailing "/"; an empty one gives nothing. `tally`, when
+  // given, counts what the walk lists.
+  static void walk(const QByteArray& folder, const Examine& examine, const Cancelled& cancelled,
+                   Tally* tally = nullptr);
 
   // Whether a file name's extension (from its last ".") is ".EXE" in any ASCII case.
   static bool hasExeExtension(const QByteArray& name);

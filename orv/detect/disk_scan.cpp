@@ -6,6 +6,7 @@
 #include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/directory_walker.h"
+#include "detect/display_path.h"
 #include "detect/library_result.h"
 #include "detect/native_path.h"
 #include "detect/scan_ahead.h"
@@ -108,7 +109,9 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native,
     result = ahead->signature;
   else
     ScanDialers(&result, native.constData());
-  if (!isNothingFound(result)) handleFinding(signatureStep, path, native, resultText(result));
+  // A dialer's name comes from the signature file: it is shown by the rule for names too.
+  if (!isNothingFound(result))
+    handleFinding(signatureStep, path, native, displayPath(resultText(result)));
 
   if (m_host.useHeuristics()) {
     CheckHeuristically(&result, native.constData(), 0);
@@ -157,7 +160,7 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QByteA
                                kRed, true);
           Dialogs::current().message(nullptr,
                                      QStringLiteral("Die Datei konnte nicht gelöscht werden. Beim "
-                                                    "nächsten Start von Windows wird die Datei "
+                                                    "nächsten Start von ORV wird die Datei "
                                                     "entfernt."));
           break;
         default:

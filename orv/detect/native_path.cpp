@@ -34,15 +34,21 @@ int validSequenceLength(const QByteArray& bytes, qsizetype i) {
   return length;
 }
 
-// Whether the unit at `i` stands for a byte that was not valid UTF-8 (and is not the low half
-// of a real surrogate pair).
+}  // namespace
+
 bool isEscapedByte(const QString& path, qsizetype i) {
   const char16_t unit = path[i].unicode();
   return unit >= kEscapeBase && unit <= kEscapeBase + 0xFF &&
          !(i > 0 && path[i - 1].isHighSurrogate());
 }
 
-}  // namespace
+unsigned char escapedByteValue(QChar unit) {
+  return static_cast<unsigned char>(unit.unicode() - kEscapeBase);
+}
+
+QChar escapedByteUnit(unsigned char byte) {
+  return QChar(static_cast<char16_t>(kEscapeBase + byte));
+}
 
 QString pathFromNative(const QByteArray& bytes) {
   // The scan converts every path it meets: plain ASCII, the usual case, in one go, and
@@ -60,7 +66,7 @@ QString pathFromNative(const QByteArray& bytes) {
     const int length = validSequenceLength(bytes, i);
     if (length == 0) {
       flushRun(i);
-      path.append(QChar(static_cast<char16_t>(kEscapeBase + static_cast<unsigned char>(bytes[i]))));
+      path.append(escapedByteUnit(static_cast<unsigned char>(bytes[i])));
       runStart = ++i;
     } else {
       i += length;
@@ -80,27 +86,11 @@ QByteArray pathToNative(const QString& path) {
   for (qsizetype i = 0; i < path.size(); ++i) {
     if (!isEscapedByte(path, i)) continue;
     flush(i);
-    bytes.append(static_cast<char>(path[i].unicode() - kEscapeBase));
+    bytes.append(static_cast<char>(escapedByteValue(path[i])));
     start = i + 1;
   }
   flush(path.size());
   return bytes;
-}
-
-QString displayPath(const QString& path) {
-  qsizetype i = 0;
-  while (i < path.size() && !isEscapedByte(path, i)) ++i;
-  if (i == path.size()) return path;  // the usual case: nothing to show differently
-  QString shown = path.left(i);
-  for (; i < path.size(); ++i) {
-    if (isEscapedByte(path, i))
-      shown += QStringLiteral("\\x") + QString::number(path[i].unicode() - kEscapeBase, 16)
-                                           .toUpper()
-                                           .rightJustified(2, QLatin1Char('0'));
-    else
-      shown += path[i];
-  }
-  return shown;
 }
 
 }  // namespace orv

@@ -11,8 +11,10 @@ namespace orv {
 QString pathFromNative(const QByteArray& bytes);
 QByteArray pathToNative(const QString& path);
 
-// The path as the user reads it: bytes that were not valid UTF-8 shown as "\xHH", since a
-// text box cannot hold them as they are.
-QString displayPath(const QString& path);
+// Whether the unit at `i` of a converted path stands for a byte that was not valid UTF-8
+// (and is not the low half of a real surrogate pair), and which byte that is.
+bool isEscapedByte(const QString& path, qsizetype i);
+unsigned char escapedByteValue(QChar unit);
+QChar escapedByteUnit(unsigned char byte);
 
 }  // namespace orv

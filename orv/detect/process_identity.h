@@ -17,6 +17,9 @@ struct ProcessIdentity {
     return startTime == other.startTime && device == other.device && inode == other.inode;
   }
   bool operator!=(const ProcessIdentity& other) const { return !(*this == other); }
+  bool runsSameFile(const ProcessIdentity& other) const {
+    return device == other.device && inode == other.inode;
+  }
 };
 
 // The start time from the text of /proc/PID/stat, or nothing when the text is not such a line

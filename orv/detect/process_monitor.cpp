@@ -11,6 +11,7 @@
 #include "clean/clean.h"
 #include "codesniff/codesniff.h"
 #include "detect/detection_host.h"
+#include "detect/display_path.h"
 #include "detect/library_result.h"
 #include "detect/native_path.h"
 #include "detect/process_dump.h"
@@ -41,12 +42,14 @@ ProcessMonitor::ProcessMonitor(DetectionHost& host, const QString& baseDir,
       m_timer(timer),
       m_source(std::move(source)),
       m_dialogParent(dialogParent),
+      m_ownProgram(readProcessIdentity(static_cast<std::uint32_t>(::getpid()))),
       m_interval(std::max(0, timer.interval())) {
   m_timer.stop();
 }
 
-QString ProcessMonitor::dumpPath() const {
-  return m_baseDir + QStringLiteral("orv.dump");
+QString ProcessMonitor::dumpPath() {
+  if (!m_dumpName) m_dumpName.emplace(m_baseDir);
+  return m_dumpName->path();
 }
 
 void ProcessMonitor::setActive(bool on) {
@@ -120,18 +123,22 @@ bool ProcessMonitor::examineNewProcesses() {
 }
 
 void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
-  // ORV itself names the dial-up functions it guards and the number prefixes it warns about:
-  // its own image would be found suspicious, and the lock's default answer would end it.
-  if (id == static_cast<std::uint32_t>(::getpid())) return;
   // Who the process is, so that memory, path and answer all concern this one process even if
   // it ends meanwhile and its id is given to another.
   const auto identity = readProcessIdentity(id);
   if (!identity) return;
+  // ORV's own image would be found suspicious, and the lock's default answer would end it:
+  // this instance, and any other started from the same file.
+  if (id == static_cast<std::uint32_t>(::getpid()) ||
+      (m_ownProgram && identity->runsSameFile(*m_ownProgram)))
+    return;
 
   const QString dump = dumpPath();
   m_dumpMayExist = true;
   // An image the heuristic check would not read is harmless: neither read nor written.
-  if (!DumpProcessImage(id, dump, m_source, kHeuristicSizeLimit)) return;
+  ImageOrigin origin = ImageOrigin::Memory;
+  if (!DumpProcessImage(id, dump, m_source, kHeuristicSizeLimit, &origin)) return;
+  if (origin == ImageOrigin::ExecutableFile) tellMemoryIsForbidden();
   if (readProcessIdentity(id) != identity) return;
   ShortText result{};
   CheckHeuristically(&result, pathToNative(dump).constData(), 0);
@@ -150,10 +157,12 @@ void ProcessMonitor::examineProcess(std::uint32_t id, const QString& key) {
     const QString text = QStringLiteral("Der Prozess mit der Datei \"") + displayPath(path) +
                          QStringLiteral("\" ist verdächtig. Das ") + finding +
                          QStringLiteral(". Wie wollen sie reagieren?");
-    // Without a known file there is nothing to delete: "Löschen" is only offered with one.
+    // Without a known file there is nothing to delete, and nothing to allow: an entry for the
+    // stand-in text would allow every later process whose file is unknown. "Löschen" and
+    // "Erlauben" are only offered with a file.
     answer = m_host.ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), text,
-                                helpPageAddress(), m_host.lockFlag(), true, pathKnown, true, true,
-                                LevelRed, AnswerTerminate);
+                                helpPageAddress(), m_host.lockFlag(), true, pathKnown, true,
+                                pathKnown, LevelRed, AnswerTerminate);
   }
   if (answer == NoAnswer) return;
   m_host.AddReportLine(QStringLiteral("Prozess ") + key + QStringLiteral(" (") + displayPath(path) +
@@ -169,7 +178,7 @@ void ProcessMonitor::carryOut(int answer, std::uint32_t id, const QString& path,
       m_host.AddReportLine(QStringLiteral("Verdächtiger Prozess ignoriert."), kRed, false);
       break;
     case AnswerAllow:
-      m_host.AllowFile(path);
+      if (pathKnown) m_host.AllowFile(path);  // not offered otherwise
       break;
     case AnswerDelete: {
       if (!pathKnown) break;  // not offered
@@ -183,7 +192,7 @@ void ProcessMonitor::carryOut(int answer, std::uint32_t id, const QString& path,
                              kRed, false);
         Dialogs::current().message(m_dialogParent,
                                    QStringLiteral("Der Prozess konnte nicht beendet werden. Beim "
-                                                  "nächsten Start von Windows wird die Datei "
+                                                  "nächsten Start von ORV wird die Datei "
                                                   "entfernt."));
       } else {
         // Nothing was arranged for later: promising a removal at the next start would be false.
@@ -220,6 +229,18 @@ std::optional<QString> ProcessMonitor::executablePath(std::uint32_t id) {
   const QByteArray bytes(buffer, static_cast<int>(qstrnlen(buffer, sizeof buffer)));
   if (bytes.isEmpty()) return std::nullopt;
   return pathFromNative(bytes);
+}
+
+void ProcessMonitor::tellMemoryIsForbidden() {
+  // Once: the reason holds for every process, and the report would fill up with it.
+  if (m_toldMemoryIsForbidden) return;
+  m_toldMemoryIsForbidden = true;
+  const int scope = m_source.ptraceScope ? m_source.ptraceScope() : -1;
+  m_host.AddReportLine(QStringLiteral("Der Speicher anderer Prozesse kann nicht gelesen werden, "
+                                      "weil der Kernel es verbietet (Yama ptrace_scope = %1). "
+                                      "ORV prüft stattdessen die Programmdateien der Prozesse.")
+                           .arg(scope),
+                       kBlack, false);
 }
 
 void ProcessMonitor::removeDump() {

@@ -24,6 +24,7 @@
 #include <QWindowStateChangeEvent>
 
 #include "detect/allowed_list.h"
+#include "detect/display_path.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
@@ -230,7 +231,8 @@ void TForm1::Button4Click(QObject*) {
   Button4->setEnabled(false);
   Button5->setEnabled(true);
   verz->setEnabled(false);
-  AddReportLine(QStringLiteral("Scanne das Verzeichnis ") + folder + QLatin1Char('.'), kBlack,
+  const QString shownFolder = displayPath(folder);
+  AddReportLine(QStringLiteral("Scanne das Verzeichnis ") + shownFolder + QLatin1Char('.'), kBlack,
                 true);
   // The scan handles the window's messages after every file; painting each time would cost
   // more than the scan itself.
@@ -240,7 +242,7 @@ void TForm1::Button4Click(QObject*) {
     ScanDirectory(folder);
   }
   AddReportLine(
-      QStringLiteral("Scan des Verzeichnisses ") + folder + QStringLiteral(" abgeschlossen."),
+      QStringLiteral("Scan des Verzeichnisses ") + shownFolder + QStringLiteral(" abgeschlossen."),
       kBlack, true);
   AddReportLine(QString::number(m_scan.FilesScanned) + QStringLiteral(" Dateien gescannt und ") +
                     QString::number(m_scan.DialersFound) + QStringLiteral(" Dialer gefunden."),

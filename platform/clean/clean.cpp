@@ -3,60 +3,63 @@
 #include <cerrno>
 #include <string>
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "pending_removals.h"
+#include "removal.h"
+#include "state_folder.h"
 
 namespace {
 
 // The program binds this library when it is loaded, so a constructor runs exactly at program
 // start: the moment the user was promised the removal. No export is needed for it.
 __attribute__((constructor)) void removePendingAtStart() {
-  orv::clean::retryPendingRemovals();
+  orv::clean::retryPendingRemovals(
+      orv::clean::pendingListFolder(orv::clean::currentStateLocation()));
 }
 
-// Errors after which a later attempt may succeed: rights, a read-only or busy file system, an
-// attribute, a passing shortage. The others (a folder, a path that cannot name a file) never do.
-bool mayWorkLater(int error) {
-  switch (error) {
-    case EISDIR:
-    case ENAMETOOLONG:
-    case ELOOP:
-    case EINVAL:
-    case EFAULT:
-      return false;
-    default:
-      return true;
+int32_t answerFor(orv::clean::Removal outcome) {
+  switch (outcome) {
+    case orv::clean::Removal::Gone:
+      return kCleanGone;
+    case orv::clean::Removal::Later:
+      return kCleanPending;
+    case orv::clean::Removal::Never:
+      break;
   }
+  return kCleanNotRemovable;
+}
+
+int32_t clean(const char* path) {
+  using namespace orv::clean;
+  // Only a full path names a file for certain: a bare name such as the monitor's stand-in
+  // text "Datei nicht ermittelt" would otherwise hit a file in whatever folder we run in, or
+  // count as "gone" and be reported as removed.
+  if (path == nullptr || path[0] != '/') return kCleanNotRemovable;
+  Removal failure = Removal::Never;
+  const auto target = openTarget(path, failure);
+  if (!target) return answerFor(failure);
+  const auto entry = entryAt(target->folder.get(), target->name.c_str());
+  if (!entry) return errno == ENOENT ? kCleanGone : answerFor(failedWith(errno));
+  if (entry->isFolder) return kCleanNotRemovable;
+  // unlinkat works on the name itself: a symbolic link goes, its target stays.
+  if (::unlinkat(target->folder.get(), target->name.c_str(), 0) == 0 || errno == ENOENT)
+    return kCleanGone;
+  if (!mayPassLater(errno)) return kCleanNotRemovable;
+  // Promised for the next start only once the record, with the file's identity, is on disk.
+  return recordPendingRemoval(pendingListFolder(currentStateLocation()), path, entry->identity)
+             ? kCleanPending
+             : kCleanNotRemovable;
 }
 
 }  // namespace
 
 ORV_EXPORT int32_t CleanIt(const char* path) {
-  // Only a full path names a file for certain: a bare name such as the monitor's stand-in
-  // text "Datei nicht ermittelt" would otherwise hit a file in whatever folder we run in, or
-  // count as "gone" and be reported as removed.
-  if (path == nullptr || path[0] != '/') return kCleanNotRemovable;
   const int savedErrno = errno;
-  int32_t result = kCleanGone;
+  int32_t result = kCleanNotRemovable;
   try {
-    struct stat identity {};
-    const bool seen = ::lstat(path, &identity) == 0;
-    if (!seen && (errno == ENOENT || errno == ENOTDIR)) {
-      result = kCleanGone;
-    } else if (seen && S_ISDIR(identity.st_mode)) {
-      result = kCleanNotRemovable;
-    } else if (::unlink(path) == 0 || errno == ENOENT || errno == ENOTDIR) {
-      // unlink works on the name itself: a symbolic link goes, its target stays.
-      result = kCleanGone;
-    } else if (!mayWorkLater(errno)) {
-      result = kCleanNotRemovable;
-    } else {
-      result = orv::clean::recordPendingRemoval(path, seen ? &identity : nullptr)
-                   ? kCleanPending
-                   : kCleanNotRemovable;
-    }
+    result = clean(path);
   } catch (...) {
     result = kCleanNotRemovable;
   }

@@ -1,104 +1,95 @@
 #include "pending_removals.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <optional>
 #include <set>
 #include <string_view>
 #include <vector>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "removal.h"
+#include "state_folder.h"
 #include "unique_fd.h"
 
 namespace orv::clean {
 namespace {
 
 // One record per file, each ended by a NUL byte so that a path may hold any other byte:
-//   <inode in decimal> ":" <absolute path> NUL      (inode left empty when it was not known)
-// The inode makes sure that a file put at the same path later is never removed by mistake.
+//   "v2:" <device> ":" <inode> ":" <b|c><seconds> "." <nanoseconds> ":" <absolute path> NUL
+// (see formatIdentity). Records of the first form, "<inode>:<path>", named a file by its inode
+// alone, which a later file may have been given: they are dropped unread.
+constexpr std::string_view kVersion = "v2:";
+constexpr const char* kNewListName = "pending-removal.new";
+
 struct Record {
-  std::string inode;
+  FileIdentity identity;
   std::string path;
 };
 
-std::string inodeText(const struct stat& identity) {
-  return std::to_string(static_cast<unsigned long long>(identity.st_ino));
+std::string formatRecord(const Record& record) {
+  std::string text(kVersion);
+  text += formatIdentity(record.identity);
+  text += ':';
+  text += record.path;
+  text += '\0';
+  return text;
 }
 
-std::string formatRecord(std::string_view inode, std::string_view path) {
-  std::string record(inode);
-  record += ':';
-  record += path;
-  record += '\0';
-  return record;
+std::optional<Record> parseRecord(std::string_view text) {
+  if (text.substr(0, kVersion.size()) != kVersion) return std::nullopt;
+  text.remove_prefix(kVersion.size());
+  // The identity holds two colons; the path begins after the third.
+  std::size_t colon = text.find(':');
+  for (int i = 1; i < 3 && colon != std::string_view::npos; ++i) colon = text.find(':', colon + 1);
+  if (colon == std::string_view::npos) return std::nullopt;
+  const auto identity = parseIdentity(text.substr(0, colon));
+  const std::string_view path = text.substr(colon + 1);
+  if (!identity || path.empty() || path.front() != '/') return std::nullopt;
+  return Record{*identity, std::string(path)};
 }
 
-// The records of a list; an unterminated tail (a write cut short) is no record.
-std::vector<Record> parseRecords(std::string_view content, bool* torn) {
+// The records of a list; records of the first form and damaged ones are left out.
+struct ParsedList {
   std::vector<Record> records;
+  bool torn = false;  // an unterminated tail: a write cut short
+};
+
+ParsedList parseList(std::string_view content) {
+  ParsedList list;
   std::size_t begin = 0;
   while (begin < content.size()) {
     const std::size_t end = content.find('\0', begin);
     if (end == std::string_view::npos) break;
-    const std::string_view text = content.substr(begin, end - begin);
+    if (auto record = parseRecord(content.substr(begin, end - begin)))
+      list.records.push_back(std::move(*record));
     begin = end + 1;
-    const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos || colon + 1 >= text.size()) continue;
-    const std::string_view inode = text.substr(0, colon);
-    if (inode.find_first_not_of("0123456789") != std::string_view::npos) continue;
-    records.push_back({std::string(inode), std::string(text.substr(colon + 1))});
   }
-  if (torn) *torn = begin < content.size();
-  return records;
+  list.torn = begin < content.size();
+  return list;
 }
 
-std::string stateHome() {
-  // Relative values are to be ignored, as for every XDG folder.
-  const char* xdg = std::getenv("XDG_STATE_HOME");
-  if (xdg && xdg[0] == '/') return xdg;
-  std::string home;
-  if (const char* env = std::getenv("HOME"); env && env[0] == '/') {
-    home = env;
-  } else {
-    std::vector<char> buffer(16384);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-        found->pw_dir && found->pw_dir[0] == '/')
-      home = found->pw_dir;
-  }
-  if (home.empty()) return {};
-  return home + "/.local/state";
-}
-
-bool makeFolders(const std::string& folder) {
-  for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
-    const std::string part = folder.substr(0, slash);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash == std::string::npos) break;
-  }
-  struct stat info {};
-  return ::stat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// Opens the list and takes its lock. A list replaced or removed while we waited for the lock
-// is opened again, so that no record goes into a file nobody reads any more.
-UniqueFd openLocked(const std::string& file, bool create) {
+// Opens the list in its trusted folder and takes its lock. A list replaced or removed while we
+// waited for the lock is opened again, so that no record goes into a file nobody reads.
+UniqueFd openLocked(int folder, bool create) {
   for (int attempt = 0; attempt < 16; ++attempt) {
-    UniqueFd fd(
-        ::open(file.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
+    UniqueFd fd(::openat(folder, kPendingListName,
+                         O_RDWR | O_CLOEXEC | O_NOFOLLOW | (create ? O_CREAT : 0), 0600));
     if (!fd) return {};
     int locked;
     do locked = ::flock(fd.get(), LOCK_EX);
     while (locked != 0 && errno == EINTR);
     if (locked != 0) return {};
-    struct stat opened {
-    }, current{};
-    if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode)) return {};
-    if (::lstat(file.c_str(), &current) == 0 && current.st_dev == opened.st_dev &&
-        current.st_ino == opened.st_ino)
+    struct stat opened {};
+    struct stat current {};
+    if (::fstat(fd.get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+        !trustedOwnerAndMode(opened.st_uid, opened.st_mode))
+      return {};
+    if (::fstatat(folder, kPendingListName, &current, AT_SYMLINK_NOFOLLOW) == 0 &&
+        current.st_dev == opened.st_dev && current.st_ino == opened.st_ino)
       return fd;
     if (!create && errno == ENOENT) return {};
   }
@@ -133,39 +124,56 @@ bool writeAll(int fd, std::string_view data, off_t offset) {
   return true;
 }
 
-// Whether the record is settled: its file removed now, or nothing of ours left at its path.
-bool settle(const Record& record) {
-  struct stat info {};
-  if (::lstat(record.path.c_str(), &info) != 0) return errno == ENOENT || errno == ENOTDIR;
-  if (S_ISDIR(info.st_mode)) return true;
-  if (!record.inode.empty() && inodeText(info) != record.inode) return true;
-  return ::unlink(record.path.c_str()) == 0 || errno == ENOENT;
+// Removes the recorded file if it is still the one recorded. True when the record is kept:
+// its file is still there and may go later.
+bool keepAfterTrying(const Record& record) {
+  Removal failure = Removal::Never;
+  const auto target = openTarget(record.path, failure);
+  if (!target) return failure == Removal::Later;
+  const auto entry = entryAt(target->folder.get(), target->name.c_str());
+  if (!entry) return mayPassLater(errno);
+  // A folder, or another file that took the name: not ours to remove.
+  if (entry->isFolder || entry->identity != record.identity) return false;
+  if (::unlinkat(target->folder.get(), target->name.c_str(), 0) == 0 || errno == ENOENT)
+    return false;
+  return mayPassLater(errno);
+}
+
+// Replaces the list by `kept` as a whole, so that a crash leaves either list intact.
+void rewriteList(int folder, const std::string& kept) {
+  if (kept.empty()) {
+    ::unlinkat(folder, kPendingListName, 0);
+    return;
+  }
+  bool written = false;
+  {
+    const UniqueFd out(::openat(folder, kNewListName,
+                                O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
+    written = out && writeAll(out.get(), kept, 0) && ::fsync(out.get()) == 0;
+  }
+  if (!written || ::renameat(folder, kNewListName, folder, kPendingListName) != 0)
+    ::unlinkat(folder, kNewListName, 0);
 }
 
 }  // namespace
 
-std::string pendingListPath() {
-  const std::string home = stateHome();
-  return home.empty() ? std::string() : home + "/orv/pending-removal";
-}
-
-bool recordPendingRemoval(const std::string& path, const struct stat* identity) {
-  if (path.empty() || path.find('\0') != std::string::npos) return false;
-  const std::string file = pendingListPath();
-  if (file.empty() || !makeFolders(file.substr(0, file.rfind('/')))) return false;
-  const UniqueFd fd = openLocked(file, true);
+bool recordPendingRemoval(const std::string& folderPath, const std::string& path,
+                          const FileIdentity& identity) {
+  if (path.empty() || path.front() != '/' || path.find('\0') != std::string::npos) return false;
+  const UniqueFd folder = openTrustedFolder(folderPath, true);
+  if (!folder) return false;
+  const UniqueFd fd = openLocked(folder.get(), true);
   std::string content;
   if (!fd || !readAll(fd.get(), content)) return false;
 
-  const std::string inode = identity ? inodeText(*identity) : std::string();
-  const std::string record = formatRecord(inode, path);
-  bool torn = false;
-  for (const Record& known : parseRecords(content, &torn)) {
-    // Already there, or covered by a record that removes whatever lies at the path.
-    if (known.path == path && (known.inode.empty() || known.inode == inode)) return true;
+  const Record record{identity, path};
+  const ParsedList list = parseList(content);
+  for (const Record& known : list.records) {
+    if (known.path == path && known.identity == identity) return true;  // already there
   }
   // Close a torn record first so that ours stays whole.
-  const std::string addition = (torn ? std::string(1, '\0') : std::string()) + record;
+  const std::string addition =
+      (list.torn ? std::string(1, '\0') : std::string()) + formatRecord(record);
   const auto size = static_cast<off_t>(content.size());
   if (!writeAll(fd.get(), addition, size) || ::fsync(fd.get()) != 0) {
     if (::ftruncate(fd.get(), size) != 0) {
@@ -176,36 +184,22 @@ bool recordPendingRemoval(const std::string& path, const struct stat* identity) 
   return true;
 }
 
-void retryPendingRemovals() noexcept {
+void retryPendingRemovals(const std::string& folderPath) noexcept {
   const int savedErrno = errno;
   try {
-    const std::string file = pendingListPath();
-    const UniqueFd fd = file.empty() ? UniqueFd() : openLocked(file, false);
+    const UniqueFd folder = openTrustedFolder(folderPath, false);
+    const UniqueFd fd = folder ? openLocked(folder.get(), false) : UniqueFd();
     std::string content;
     if (fd && readAll(fd.get(), content)) {
-      bool torn = false;
-      const std::vector<Record> records = parseRecords(content, &torn);
+      const ParsedList list = parseList(content);
       std::string kept;
-      std::set<std::string> keptRecords;  // whole records: one may stand inside another
-      for (const Record& record : records) {
-        if (settle(record)) continue;
-        std::string text = formatRecord(record.inode, record.path);
+      std::set<std::string> keptRecords;
+      for (const Record& record : list.records) {
+        if (!keepAfterTrying(record)) continue;
+        std::string text = formatRecord(record);
         if (keptRecords.insert(text).second) kept += text;
       }
-      const std::size_t keptCount = keptRecords.size();
-      if (keptCount == 0) {
-        ::unlink(file.c_str());
-      } else if (keptCount != records.size() || torn) {
-        // A whole new list replaces the old one, so a crash leaves either of them intact.
-        const std::string temporary = file + ".new";
-        bool written = false;
-        {
-          const UniqueFd out(::open(temporary.c_str(),
-                                    O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600));
-          written = out && writeAll(out.get(), kept, 0) && ::fsync(out.get()) == 0;
-        }
-        if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) ::unlink(temporary.c_str());
-      }
+      if (kept != content) rewriteList(folder.get(), kept);
     }
   } catch (...) {
     // Out of memory at start-up: the list stays for the next start.

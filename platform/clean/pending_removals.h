@@ -2,22 +2,25 @@
 
 #include <string>
 
-#include <sys/stat.h>
+#include "file_identity.h"
 
 namespace orv::clean {
 
-// The pending-removal list: files that could not be removed when the user asked, to be removed
-// at the next start. It lives in $XDG_STATE_HOME/orv/pending-removal (default
-// ~/.local/state/orv/pending-removal); its format is kept in pending_removals.cpp alone.
+// The pending-removal list: files that could not be removed when the user asked but may go
+// later (a busy file), to be removed at the next start of the program if they are still the
+// very files recorded. It is the file "pending-removal" in the folder pendingListFolder()
+// names; its format is kept in pending_removals.cpp alone. A list in a folder or file that
+// another user owns or may write to is never used.
 
-// The list's path, or empty when the user has no home folder to keep it in.
-std::string pendingListPath();
+inline constexpr const char* kPendingListName = "pending-removal";
 
-// Records the absolute `path` with the identity of the file found there (nullptr when it could
-// not be looked at). Returns whether the record is safely on disk.
-bool recordPendingRemoval(const std::string& path, const struct stat* identity);
+// Records the absolute `path` with the identity of the file found there. Returns whether the
+// record is safely on disk.
+bool recordPendingRemoval(const std::string& folder, const std::string& path,
+                          const FileIdentity& identity);
 
-// Removes what can be removed now and keeps the rest; silent, never throws.
-void retryPendingRemovals() noexcept;
+// Removes every recorded file that is still the one recorded and can go now, keeps the
+// records of those that may go later, and drops the rest; silent, never throws.
+void retryPendingRemovals(const std::string& folder) noexcept;
 
 }  // namespace orv::clean

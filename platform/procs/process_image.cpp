@@ -129,6 +129,26 @@ std::optional<std::string> mappingPath(std::uint32_t pid, const Mapping& m) {
   return pathInOurView(linked ? *linked : unescapeMapsPath(m.path), id);
 }
 
+// Reads from the file a mapping shows, as long as it is still the very file mapped.
+bool readMappedFile(std::uint32_t pid, const Mapping& m, std::uint64_t offset, void* out,
+                    std::size_t length) {
+  const auto path = mappingPath(pid, m);
+  if (!path) return false;
+  const UniqueFd fd(::open(path->c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  struct stat info {};
+  if (!fd || ::fstat(fd.get(), &info) != 0 || !sameFile(info, {m.devMajor, m.devMinor, m.inode}))
+    return false;
+  auto* bytes = static_cast<unsigned char*>(out);
+  for (std::size_t got = 0; got < length;) {
+    const ssize_t n =
+        ::pread(fd.get(), bytes + got, length - got, static_cast<off_t>(m.offset + offset + got));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    got += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
 struct Located {
   std::vector<Mapping> maps;
   std::size_t first = 0;
@@ -143,7 +163,7 @@ std::optional<Located> locate(std::uint32_t pid) {
   if (!link || !exe) return std::nullopt;
   auto maps = readMaps(pid);
   if (!maps || maps->empty()) return std::nullopt;
-  if (isWineLoader(withoutDeletedMark(*link, *exe))) {
+  if (isWineProcess(withoutDeletedMark(*link, *exe), *maps)) {
     if (const auto first = findWindowsImageStart(*maps))
       return Located{std::move(*maps), *first, true};
   }
@@ -200,6 +220,23 @@ bool isWineLoader(std::string_view executablePath) {
       slash == std::string_view::npos ? executablePath : executablePath.substr(slash + 1);
   return name == "wine" || name == "wine64" || name == "wine-preloader" ||
          name == "wine64-preloader";
+}
+
+bool isWineNtdll(std::string_view mapsPath) {
+  if (endsWith(mapsPath, kDeleted)) mapsPath.remove_suffix(kDeleted.size());
+  const std::size_t slash = mapsPath.rfind('/');
+  if (slash == std::string_view::npos) return false;
+  const std::string_view name = mapsPath.substr(slash + 1);
+  if (name != "ntdll.so" && name != "ntdll.dll.so") return false;
+  // .../wine/ntdll.dll.so, .../wine/x86_64-unix/ntdll.so, .../wine/i386-unix/ntdll.so
+  const std::string_view folders = mapsPath.substr(0, slash + 1);
+  return folders.find("/wine/") != std::string_view::npos;
+}
+
+bool isWineProcess(std::string_view executablePath, const std::vector<Mapping>& maps) {
+  return isWineLoader(executablePath) &&
+         std::any_of(maps.begin(), maps.end(),
+                     [](const Mapping& m) { return m.inode != 0 && isWineNtdll(m.path); });
 }
 
 bool isWindowsProgram(std::string_view mapsPath) {
@@ -292,8 +329,10 @@ std::optional<ImageBlock> locateImage(std::uint32_t pid) {
   if (found->windows) {
     // Wine maps only parts of an .exe from its file; the rest of the image lies in anonymous
     // memory right behind it, as long as the image's own header says.
+    // Where the kernel keeps us from its memory (Yama), the header is read from the file.
     const auto imageSize = peImageSize([&](std::uint64_t offset, void* out, std::size_t length) {
-      return readProcessMemory(pid, head.start + offset, out, length);
+      return readProcessMemory(pid, head.start + offset, out, length) ||
+             readMappedFile(pid, head, offset, out, length);
     });
     size = imageSize ? readableRun(found->maps, found->first, false, *imageSize)
                      : readableRun(found->maps, found->first, true, kNoCap);
@@ -309,8 +348,9 @@ std::optional<std::string> executablePath(std::uint32_t pid) {
   const auto link = readLink(procPath(pid, "exe"));
   const auto exe = executableId(pid);
   if (!link || !exe) return std::nullopt;
-  if (isWineLoader(withoutDeletedMark(*link, *exe))) {
-    if (const auto maps = readMaps(pid)) {
+  const std::string program = withoutDeletedMark(*link, *exe);
+  if (isWineLoader(program)) {
+    if (const auto maps = readMaps(pid); maps && isWineProcess(program, *maps)) {
       if (const auto first = findWindowsImageStart(*maps)) return mappingPath(pid, (*maps)[*first]);
     }
   }

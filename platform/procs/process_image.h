@@ -45,6 +45,13 @@ std::string unescapeMapsPath(std::string_view path);
 // A process run by Wine: its executable is one of Wine's loaders (wine, wine64, wine-preloader,
 // wine64-preloader); the Windows program is an .exe file mapped into it.
 bool isWineLoader(std::string_view executablePath);
+// Wine's own ntdll, which every Wine process maps: "ntdll.so" (or "ntdll.dll.so" of older
+// versions) in a folder "wine" of its installation.
+bool isWineNtdll(std::string_view mapsPath);
+// Whether the process is run by Wine: a loader by name that has Wine's ntdll mapped. A native
+// program that is merely called "wine" is none, whatever .exe files it maps: taking one of
+// those for its program would offer that file for deletion.
+bool isWineProcess(std::string_view executablePath, const std::vector<Mapping>& maps);
 // Whether the mapped file's name ends in ".exe", in any case.
 bool isWindowsProgram(std::string_view mapsPath);
 

@@ -1,9 +1,10 @@
 // A process for the tests of libprocs to look at. It writes one line when it is set up and
 // ends when its standard input closes.
 //   procs_child                  writes "ready"
-//   procs_child FILE PAGES       maps FILE's first page as Wine maps a Windows program's header,
+//   procs_child FILE PAGES [LIB] maps FILE's first page as Wine maps a Windows program's header,
 //                                PAGES readable anonymous pages right behind it and one page
-//                                that cannot be read after those; writes the address in hex
+//                                that cannot be read after those, and LIB's first page (as
+//                                Wine maps its ntdll); writes the address of FILE in hex
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +30,11 @@ int main(int argc, char** argv) {
                  MAP_PRIVATE | MAP_FIXED | MAP_ANONYMOUS, -1, 0) == MAP_FAILED)
         return 2;
       std::memset(area + page, 0x5A, pages * page);
+    }
+    if (argc >= 4) {
+      const int lib = ::open(argv[3], O_RDONLY | O_CLOEXEC);
+      if (lib < 0 || ::mmap(nullptr, page, PROT_READ, MAP_PRIVATE, lib, 0) == MAP_FAILED) return 2;
+      ::close(lib);
     }
     std::printf("%lx\n", reinterpret_cast<unsigned long>(area));
   } else {

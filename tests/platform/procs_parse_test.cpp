@@ -49,6 +49,12 @@ TEST(ProcsMaps, RecognisesWineAndWindowsPrograms) {
     EXPECT_TRUE(isWineLoader(loader)) << loader;
   for (const char* other : {"/usr/bin/winecfg", "/usr/bin/wineserver", "/home/u/wine/app", ""})
     EXPECT_FALSE(isWineLoader(other)) << other;
+  for (const char* ntdll : {"/usr/lib/x86_64-linux-gnu/wine/x86_64-unix/ntdll.so",
+                            "/opt/w/lib/wine/ntdll.dll.so", "/p/files/lib/wine/i386-unix/ntdll.so"})
+    EXPECT_TRUE(isWineNtdll(ntdll)) << ntdll;
+  for (const char* other : {"/tmp/ntdll.so", "/usr/lib/wine/x86_64-windows/ntdll.dll",
+                            "/home/u/winetricks/ntdll.so", "ntdll.so", ""})
+    EXPECT_FALSE(isWineNtdll(other)) << other;
   for (const char* exe : {"/c/Setup.EXE", "/c/a.exe (deleted)", "/x/y z.Exe"})
     EXPECT_TRUE(isWindowsProgram(exe)) << exe;
   for (const char* other : {"/c/a.dll", "[heap]", "/.exe", "a.exe", "/c/a.exe.bak", ""})

@@ -19,7 +19,7 @@ using namespace orv::test;
 namespace {
 
 constexpr std::uint32_t kGuard = 0xDEADBEEFU;
-constexpr int kPathBuffer = 260;
+constexpr int kPathBuffer = ORV_PROCESS_PATH_BUFFER;
 const std::uint64_t kPage = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 
 std::string processPath(pid_t pid) {
@@ -198,8 +198,8 @@ TEST(Procs, PathIsWrittenWholeOrNotAtAll) {
     std::int32_t limit;
     bool fits;
   } cases[] = {
-      {259, 999999, true}, {260, 999999, false}, {300, 999999, false},
-      {100, 101, true},    {100, 100, false},    {100, 0, false},
+      {259, 999999, true}, {260, 999999, true}, {1000, 999999, true}, {4095, 999999, true},
+      {1000, 1000, false}, {100, 101, true},    {100, 100, false},    {100, 0, false},
   };
   for (const auto& c : cases) {
     if (dir.path().string().size() + 20 > c.length) continue;
@@ -286,6 +286,8 @@ TEST(Procs, WineProcessIsSeenThroughItsWindowsProgram) {
   TempDir dir("orv-procs");
   const fs::path wine = copyExecutable(dir, "wine64-preloader");
   const fs::path native = copyExecutable(dir, "not-wine");
+  fs::create_directories(dir.path() / "wine/x86_64-unix");
+  const fs::path ntdll = dir.write("wine/x86_64-unix/ntdll.so", std::string(4096, '\x7f'));
   const struct {
     std::string header;
     const char* anonymousPages;
@@ -299,7 +301,7 @@ TEST(Procs, WineProcessIsSeenThroughItsWindowsProgram) {
   };
   for (const auto& c : cases) {
     const fs::path program = dir.write("Setup.EXE", c.header);
-    Child child({wine.string(), program.string(), c.anonymousPages});
+    Child child({wine.string(), program.string(), c.anonymousPages, ntdll.string()});
     const std::uint64_t mapped = std::stoull(child.readLine(), nullptr, 16);
     std::uint64_t base = 0, size = 0;
     ASSERT_TRUE(GetProcessBaseSize(static_cast<std::uint32_t>(child.pid()), &base, &size))
@@ -312,16 +314,24 @@ TEST(Procs, WineProcessIsSeenThroughItsWindowsProgram) {
     EXPECT_EQ(processPath(child.pid()), program.string()) << c.what;
   }
 
-  // The same mapping in a program that is not Wine's loader does not make it a Windows program.
+  // The same mappings in a program that is not Wine's loader, or in one that is only named like
+  // it (Wine's ntdll is missing), do not make it a Windows program: its .exe is not its file.
   const fs::path program = dir.write("Tool.exe", peFile(static_cast<std::uint32_t>(kPage)));
-  Child other({native.string(), program.string(), "1"});
-  ASSERT_FALSE(other.readLine().empty());
-  EXPECT_EQ(processPath(other.pid()), native.string());
-  std::uint64_t base = 0, size = 0;
-  ASSERT_TRUE(GetProcessBaseSize(static_cast<std::uint32_t>(other.pid()), &base, &size));
-  std::string block;
-  ASSERT_TRUE(readBlock(other.pid(), base, block, 4));
-  EXPECT_EQ(block,
-            "\x7f"
-            "ELF");
+  const std::vector<std::string> notWine[] = {
+      {native.string(), program.string(), "1", ntdll.string()},
+      {wine.string(), program.string(), "1"},
+  };
+  for (const auto& argv : notWine) {
+    Child other(argv);
+    ASSERT_FALSE(other.readLine().empty());
+    EXPECT_EQ(processPath(other.pid()), argv[0]);
+    std::uint64_t base = 0, size = 0;
+    ASSERT_TRUE(GetProcessBaseSize(static_cast<std::uint32_t>(other.pid()), &base, &size));
+    std::string block;
+    ASSERT_TRUE(readBlock(other.pid(), base, block, 4));
+    EXPECT_EQ(block,
+              "\x7f"
+              "ELF")
+        << argv[0];
+  }
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "cp1252.h"
+#include "utf8.h"
 
 namespace orvsig {
 namespace {
@@ -53,19 +54,6 @@ std::optional<char> encodeChar(char32_t cp) {
   return static_cast<char>(byte);
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::optional<std::string> toCp1252(std::string_view text) {
@@ -92,7 +80,7 @@ std::string cp1252ToDisplay(std::string_view bytes) {
       std::snprintf(escape, sizeof escape, "\\x%02x", byte);
       out += escape;
     } else {
-      appendUtf8(out, cp);
+      orv::appendUtf8(out, cp);
     }
   }
   return out;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "detect/directory_walker.h"
+#include "detect/display_path.h"
 #include "detect/native_path.h"
 #include "support/as_ordinary_user.h"
 

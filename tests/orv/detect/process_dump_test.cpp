@@ -145,6 +145,54 @@ TEST_F(DumpProcessImageTest, WritesNothingWhenTheBlockIsUnknownUnreadableOrTooLa
   ::munmap(pages, page);
 }
 
+// Yama lets us see our user's processes but not read their memory: the dump then holds the
+// first bytes of the file the process runs, as many as the image is long.
+TEST_F(DumpProcessImageTest, WhereTheKernelForbidsReadingMemoryTheProgramFileIsDumped) {
+  const QByteArray ownProgram = readAll(QStringLiteral("/proc/self/exe"));
+  ASSERT_GT(ownProgram.size(), 5000);
+  const QString windowsProgram = file(QStringLiteral("Setup.exe"));
+  ASSERT_TRUE(writeFile(windowsProgram, "MZ a Windows program, shorter than its image"));
+  struct Case {
+    const char* name;
+    int scope;
+    int error;
+    QString path;  // the program's path as libprocs gives it; empty: unknown
+    QByteArray dumped;
+  };
+  const Case cases[] = {
+      {"Yama: the program's file", 1, EPERM, QFile::symLinkTarget(QStringLiteral("/proc/self/exe")),
+       ownProgram.left(5000)},
+      {"Yama, a Windows program in Wine's loader", 3, EPERM, windowsProgram,
+       readAll(windowsProgram)},
+      {"no Yama: another user's process", 0, EPERM, QString(), QByteArray()},
+      {"the process has ended", 1, ESRCH, QString(), QByteArray()},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessSource source = OwnBlock(0).source(4096, 5000);
+    source.readMemory = [&](std::uint32_t, std::uint64_t, void*, std::size_t) {
+      errno = c.error;
+      return false;
+    };
+    source.ptraceScope = [&] { return c.scope; };
+    source.processPath = [&](std::uint32_t, char* buffer, std::int32_t limit) {
+      const QByteArray bytes = QFile::encodeName(c.path);
+      if (bytes.isEmpty() || bytes.size() >= limit) return 0;
+      qstrcpy(buffer, bytes.constData());
+      return 1;
+    };
+    const QString dump = file(QStringLiteral("orv.dump"));
+    orv::ImageOrigin origin = orv::ImageOrigin::Memory;
+    EXPECT_EQ(DumpProcessImage(self(), dump, source, orv::kNoDumpLimit, &origin),
+              !c.dumped.isEmpty());
+    EXPECT_EQ(readAll(dump), c.dumped);
+    if (!c.dumped.isEmpty()) {
+      EXPECT_EQ(origin, orv::ImageOrigin::ExecutableFile);
+    }
+    ::unlink(dump.toUtf8().constData());
+  }
+}
+
 // Whatever stands at the dump's name is replaced, never written through.
 TEST_F(DumpProcessImageTest, NeverWritesThroughWhatStoodAtTheName) {
   const OwnBlock block(3000);

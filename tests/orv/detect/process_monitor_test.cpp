@@ -71,6 +71,9 @@ struct Rig {
   std::vector<std::uint32_t> ids;
   int listQueries = 0;
   bool listFails = false;
+  // The kernel's answer to reading another process's memory, and its Yama ptrace_scope.
+  bool memoryForbidden = false;
+  int ptraceScope = -1;
   // Replaces the executable path libprocs reports (nothing: the path is unknown).
   std::optional<std::function<std::optional<QByteArray>(std::uint32_t)>> pathOverride;
   std::unique_ptr<ProcessMonitor> monitor;
@@ -89,6 +92,13 @@ struct Rig {
       std::copy_n(ids.begin(), std::min<std::size_t>(ids.size(), std::size_t(limit)), out);
       return 1;
     };
+    s.readMemory = [this](std::uint32_t pid, std::uint64_t address, void* buffer,
+                          std::size_t length) {
+      if (!memoryForbidden) return orv::readProcessMemory(pid, address, buffer, length);
+      errno = EPERM;
+      return false;
+    };
+    s.ptraceScope = [this] { return ptraceScope; };
     s.processPath = [this](std::uint32_t pid, char* buffer, std::int32_t limit) -> std::int32_t {
       if (!pathOverride) return orv::ProcessSource::libprocs().processPath(pid, buffer, limit);
       const auto path = (*pathOverride)(pid);
@@ -117,9 +127,14 @@ class ProcessMonitorTest : public QObject {
   void allowingSilencesEveryLaterProcessOfThatFile();
   void everyIdIsExaminedOnceAndKept();
   void theRealProcessListIncludesTheChild();
+  void whereMemoryIsForbiddenTheProgramFilesAreExamined();
+  void anotherInstanceOfOurProgramIsNeverJudged();
+  void instancesSharingAFolderDumpUnderNamesOfTheirOwn();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data();
   void aLinkPlantedAtTheDumpPathIsNotWrittenThrough();
-  void unknownPathIsNamedAndOffersNoDeletion();
+  void unknownPathIsNamedAndOffersNeitherDeletionNorAllowing_data();
+  void unknownPathIsNamedAndOffersNeitherDeletionNorAllowing();
+  void aProgramDeepInTheTreeIsNamedWhole();
   void blanksAtTheEndOfTheNameBelongToIt();
   void aDeletionThatCannotBeArrangedIsToldTwice();
   void terminationFailsForAProcessNoLongerThere_data();
@@ -299,6 +314,57 @@ void ProcessMonitorTest::theRealProcessListIncludesTheChild() {
   QVERIFY(!exists(rig.dump()));
 }
 
+void ProcessMonitorTest::whereMemoryIsForbiddenTheProgramFilesAreExamined() {
+  Rig rig;
+  rig.memoryForbidden = true;
+  rig.ptraceScope = 1;
+  SpawnedChild first(ORV_DIALER_LOOKALIKE);
+  SpawnedChild second(ORV_DIALER_LOOKALIKE);
+  QVERIFY(first.started() && second.started());
+  rig.ids = {first.id(), second.id()};
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(2));
+  const RecordingHost::Line notice{
+      QStringLiteral("Der Speicher anderer Prozesse kann nicht gelesen werden, weil der Kernel es "
+                     "verbietet (Yama ptrace_scope = 1). ORV prüft stattdessen die "
+                     "Programmdateien der Prozesse."),
+      orv::kBlack, false};
+  // Said once, before the first finding; the rest as ever.
+  QCOMPARE(std::count(rig.host.lines.begin(), rig.host.lines.end(), notice), 1);
+  QVERIFY(rig.host.lines.front() == notice);
+  QVERIFY(!exists(rig.dump()));
+}
+
+void ProcessMonitorTest::anotherInstanceOfOurProgramIsNeverJudged() {
+  Rig rig;
+  // A second run of this test program: its image holds kOwnImageLooksSuspicious, as a second
+  // ORV's holds the names it guards.
+  SpawnedChild twin(QCoreApplication::applicationFilePath().toStdString(), {"--idle"});
+  SpawnedChild dialer(ORV_DIALER_LOOKALIKE);
+  QVERIFY(twin.started() && dialer.started());
+  rig.ids = {twin.id(), dialer.id()};
+  rig.host.lock = true;
+  rig.host.answer = [](const RecordingHost::Warning& w) { return w.defaultAnswer; };
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(1));  // the dialer's, as a check of the rig
+  QVERIFY(rig.examinedId(twin));
+  QVERIFY(twin.running());
+}
+
+void ProcessMonitorTest::instancesSharingAFolderDumpUnderNamesOfTheirOwn() {
+  Rig first;
+  Rig second;
+  second.baseDir = first.baseDir;
+  const QString own = QStringLiteral("orv.%1.dump").arg(::getpid());
+  QCOMPARE(first.monitor->dumpPath(), first.baseDir + QStringLiteral("orv.dump"));
+  QCOMPARE(second.monitor->dumpPath(), first.baseDir + own);
+  // The name is the first instance's only while it runs.
+  first.monitor.reset();
+  Rig third;
+  third.baseDir = first.baseDir;
+  QCOMPARE(third.monitor->dumpPath(), first.baseDir + QStringLiteral("orv.dump"));
+}
+
 void ProcessMonitorTest::aLinkPlantedAtTheDumpPathIsNotWrittenThrough_data() {
   QTest::addColumn<bool>("targetExists");
   QTest::newRow("link to a file") << true;
@@ -328,7 +394,14 @@ void ProcessMonitorTest::aLinkPlantedAtTheDumpPathIsNotWrittenThrough() {
   QVERIFY(!exists(rig.dump()));
 }
 
-void ProcessMonitorTest::unknownPathIsNamedAndOffersNoDeletion() {
+void ProcessMonitorTest::unknownPathIsNamedAndOffersNeitherDeletionNorAllowing_data() {
+  QTest::addColumn<int>("answer");
+  QTest::newRow("delete") << int(orv::AnswerDelete);
+  QTest::newRow("allow") << int(orv::AnswerAllow);
+}
+
+void ProcessMonitorTest::unknownPathIsNamedAndOffersNeitherDeletionNorAllowing() {
+  QFETCH(int, answer);
   Rig rig;
   rig.pathOverride = [](std::uint32_t) { return std::optional<QByteArray>(); };
   SpawnedChild child(ORV_DIALER_LOOKALIKE);
@@ -339,20 +412,38 @@ void ProcessMonitorTest::unknownPathIsNamedAndOffersNoDeletion() {
   cwd.write(QStringLiteral("Datei nicht ermittelt"), "innocent");
   const QString oldCwd = QDir::currentPath();
   QVERIFY(QDir::setCurrent(cwd.path()));
-  rig.host.answer = [](const RecordingHost::Warning&) { return orv::AnswerDelete; };
+  rig.host.answer = [&](const RecordingHost::Warning&) { return answer; };
   rig.monitor->tick();
   QDir::setCurrent(oldCwd);
 
   QCOMPARE(rig.host.warnings.size(), std::size_t(1));
   const RecordingHost::Warning& w = rig.host.warnings.front();
   QCOMPARE(w.text, warningText(QStringLiteral("Datei nicht ermittelt")));
-  QVERIFY(w.ignorieren && w.erlauben && !w.loeschen && w.beenden);
+  QVERIFY(w.ignorieren && !w.erlauben && !w.loeschen && w.beenden);
   QCOMPARE(w.defaultAnswer, 4);
   std::vector<RecordingHost::Line> expected{
       {suspicionLine(child, QStringLiteral("Datei nicht ermittelt")), orv::kDarkYellow, false}};
   QVERIFY(rig.host.lines == expected);
   QVERIFY(QFileInfo::exists(cwd.file(QStringLiteral("Datei nicht ermittelt"))));
+  // No entry that would let every later process of unknown file pass.
+  QVERIFY(rig.host.allowedBox.toPlainText().isEmpty());
   QVERIFY(m_dialogs->messages.isEmpty());
+}
+
+void ProcessMonitorTest::aProgramDeepInTheTreeIsNamedWhole() {
+  Rig rig;
+  QString folder = rig.base.path();
+  while (folder.size() < 300) folder += QString(100, QLatin1Char('d')) + QLatin1Char('/');
+  QVERIFY(QDir().mkpath(folder));
+  const QString program = copyLookalike(folder + QStringLiteral("dialer"));
+  QVERIFY(program.size() > 300);
+  SpawnedChild child(program.toStdString());
+  QVERIFY(child.started());
+  rig.ids = {child.id()};
+  rig.monitor->tick();
+  QCOMPARE(rig.host.warnings.size(), std::size_t(1));
+  QCOMPARE(rig.host.warnings.front().text, warningText(program));
+  QVERIFY(rig.host.warnings.front().loeschen && rig.host.warnings.front().erlauben);
 }
 
 void ProcessMonitorTest::blanksAtTheEndOfTheNameBelongToIt() {
@@ -609,5 +700,13 @@ void ProcessMonitorTest::switchedOffWhileAWarningWaitsStaysOff() {
   QVERIFY(!rig.monitor->isActive());
 }
 
-QTEST_MAIN(ProcessMonitorTest)
+int main(int argc, char** argv) {
+  // A second run of this program that only waits (see anotherInstanceOfOurProgramIsNeverJudged).
+  if (argc == 2 && std::strcmp(argv[1], "--idle") == 0) {
+    for (;;) ::pause();
+  }
+  QApplication app(argc, argv);
+  ProcessMonitorTest test;
+  return QTest::qExec(&test, argc, argv);
+}
 #include "process_monitor_test.moc"
