@@ -167,8 +167,13 @@ std::optional<NetworkManagerSource::Active> NetworkManagerSource::describe(
   active.entryName = entryNameOfId(found.value(QStringLiteral("Id")).toString().toStdString());
   active.profilePath = found.value(QStringLiteral("Connection")).value<QDBusObjectPath>().path();
   // The profile tells a Bluetooth dial-up line from a personal network, and names the device.
-  const auto profile = readProfile(active.profilePath);
-  if (type == QLatin1String("bluetooth") && !profile) return active;
+  const QDBusMessage settings =
+      m_bus.call(active.profilePath, kProfileInterface, QStringLiteral("GetSettings"));
+  const auto profile = failed(settings)
+                           ? std::nullopt
+                           : dialUpProfile(active.profilePath, firstArgument<NmSettings>(settings));
+  if (type == QLatin1String("bluetooth") && !profile)
+    return failed(settings) ? std::nullopt : std::optional<Active>(active);  // not now, or PAN
   active.dialUp = true;
   active.deviceType =
       profile ? profile->deviceType : (type == QLatin1String("pppoe") ? "PPPoE" : "modem");
