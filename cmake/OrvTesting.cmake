@@ -1,12 +1,16 @@
-# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT] [TIMEOUT <s>])
+# add_unit_test(NAME <name> SOURCES <files...> [LIBS <targets...>] [QT] [TIMEOUT <s>]
+#               [PRIVATE_PROCESSES])
 #
 # Registers one test binary with CTest. Every test runs with the offscreen Qt platform,
 # a fixed locale, a private HOME and XDG folders, a private (empty) pppd world below the
 # build tree and a NetworkManager address where no bus listens, so no test ever reads or
 # writes the real user's files, sees the machine's dial-up connections or needs a screen.
 #
-# Under the sanitizers every test also checks for leaks, with no suppressions: neither our
-# code nor Qt and the system's libraries as the tests use them leave any.
+# A test that hangs (a dialog nobody answers) fails after TIMEOUT seconds, 45 unless the test
+# needs longer. Under the sanitizers every test also checks for leaks, with no suppressions:
+# neither our code nor Qt and the system's libraries as the tests use them leave any.
+# PRIVATE_PROCESSES runs the test in a process world of its own (tests/support/
+# private_processes): tests that start pppd processes need it.
 find_package(GTest REQUIRED)
 
 # The environment of test `name`, with LANG and LC_ALL set to `locale`.
@@ -20,7 +24,7 @@ function(orv_test_environment out name locale)
 endfunction()
 
 function(add_unit_test)
-  cmake_parse_arguments(T "QT" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "QT;PRIVATE_PROCESSES" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   if(T_QT)
     set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
@@ -29,10 +33,15 @@ function(add_unit_test)
     target_link_libraries(${T_NAME} PRIVATE GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
   endif()
   target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(T_PRIVATE_PROCESSES)
+    add_test(NAME ${T_NAME}
+      COMMAND ${CMAKE_SOURCE_DIR}/tests/support/private_processes $<TARGET_FILE:${T_NAME}>)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
 
   if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 300)
+    set(T_TIMEOUT 45)
   endif()
   orv_test_environment(environment ${T_NAME} C.UTF-8)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
@@ -59,4 +68,19 @@ function(add_export_test)
   add_test(NAME ${T_NAME} COMMAND ${CMAKE_COMMAND} -DNM=${CMAKE_NM}
     -DLIBRARY=$<TARGET_FILE:${T_TARGET}> "-DEXPECTED=${expected}"
     -P ${CMAKE_SOURCE_DIR}/cmake/CheckExports.cmake)
+endfunction()
+
+# add_fuzz_target(NAME <name> SOURCES <files...> LIBS <targets...>)
+#
+# A libFuzzer target: clang only, and only on request (-DORV_FUZZ=ON).
+function(add_fuzz_target)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS" ${ARGN})
+  if(NOT ORV_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_include_directories(${T_NAME} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS})
+  target_compile_options(${T_NAME} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${T_NAME} PRIVATE -fsanitize=fuzzer)
 endfunction()

@@ -1,26 +1,40 @@
 // Program entry: the application, the main window, the warning dialog, the message loop.
 #include <QApplication>
+#include <cstdio>
+#include <cstdlib>
 
+#include "detect/scan_ahead.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 #include "warning/tmeldung.h"
 
 int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
+  QApplication app(argc, argv);  // takes its own options out of argv
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.
   QApplication::setQuitOnLastWindowClosed(false);
 
-  orv::TForm1 form(QApplication::arguments().mid(1));
+  // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
+  orv::UnixSignals unixSignals;
+  // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
+  // are not UTF-8, and BaseDir would name another folder.
+  orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);
   if (form.startupAborted()) return 0;
   orv::TMeldung meldung;  // hidden until the first warning
   form.setWarningDialog(&meldung);
 
-  orv::UnixSignals unixSignals;
-  QObject::connect(&unixSignals, &orv::UnixSignals::terminationRequested, &form,
-                   &orv::TForm1::requestQuit);
-  if (form.startVisible()) form.show();
-  const int result = QApplication::exec();
+  int result = 0;
+  if (!form.quitRequested()) {
+    form.showAtStart();
+    result = QApplication::exec();
+  }
   form.FormDestroy(&form);
+  if (orv::ScanAhead::abandonedWalks() > 0) {
+    // A cancelled scan left its walk stuck in a folder that does not answer (a dead network
+    // mount); it may wake at any moment and look a file up in the signature database, which
+    // the static destructors would free under it. The settings are saved: end at once.
+    std::fflush(nullptr);
+    std::_Exit(result);
+  }
   return result;
 }

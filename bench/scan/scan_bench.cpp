@@ -21,6 +21,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bare_scan.h"
@@ -125,6 +126,14 @@ int run(const Options& options) {
   if (!QFile::copy(QStringLiteral(ORV_BENCH_DATA_DIR "/hilfe.rtf"),
                    QString::fromStdString(base + "hilfe.rtf")))
     throw std::runtime_error("cannot copy " ORV_BENCH_DATA_DIR "/hilfe.rtf");
+  // Settings with both monitors off, so that no timer ticks into the timings, and empty lists.
+  for (const auto& [name, bytes] :
+       {std::pair{"orv.conf", QByteArray(24, '\0')}, std::pair{"erlaubt.conf", QByteArray()},
+        std::pair{"connections.conf", QByteArray()}}) {
+    QFile file(QString::fromStdString(base + name));
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+      throw std::runtime_error("cannot write " + base + name);
+  }
 
   std::printf("ORV disk scan benchmark (seed %llu)\n",
               static_cast<unsigned long long>(options.tree.seed));

@@ -1,5 +1,6 @@
 #include "detect/disk_scan.h"
 
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -7,10 +8,12 @@
 #include "codesniff/codesniff.h"
 #include "detect/directory_walker.h"
 #include "detect/display_path.h"
+#include "detect/file_changes.h"
 #include "detect/library_result.h"
 #include "detect/native_path.h"
 #include "detect/scan_ahead.h"
 #include "shell/dialogs.h"
+#include "shell/orv_error.h"
 #include "shell/report_log.h"
 #include "shell/web_addresses.h"
 #include "sigmatch/sigmatch.h"
@@ -34,9 +37,6 @@ const QChar kQuote = QLatin1Char('"');
 
 // How long the scan waits for the walk before it handles the window's messages meanwhile.
 constexpr std::chrono::milliseconds kWaitSlice(40);
-// A message handling that takes longer was more than painting and clicks: a box or a
-// warning waited for the user (the process monitor's, say).
-constexpr std::chrono::milliseconds kLongPause(20);
 
 QString warningText(bool signature, const QString& path, const QString& finding) {
   if (signature)
@@ -48,14 +48,26 @@ QString warningText(bool signature, const QString& path, const QString& finding)
          QStringLiteral(". Wie wollen sie reagieren?");
 }
 
+// The text of the error box for a walk that failed.
+QString walkFailure(const QString& folder) {
+  const QString text = QStringLiteral("Der Scan des Verzeichnisses ") + displayPath(folder) +
+                       QStringLiteral(" wurde wegen eines Fehlers abgebrochen");
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return text + QStringLiteral(": Zu wenig Arbeitsspeicher");
+  } catch (...) {
+    return text;
+  }
+}
+
 }  // namespace
 
 void DiskScan::ScanDirectory(const QString& folder) {
   const QByteArray native = pathToNative(folder);
-  m_trustedSince = ScanAhead::Clock::now();
   std::optional<ScanAhead> ahead;
   try {
-    ahead.emplace(native);
+    ahead.emplace(native, ScanAhead::kDefaultCapacity, m_lookUp);
   } catch (const std::system_error&) {
     // No thread to spare: the same walk, each file looked up when its turn comes.
     DirectoryWalker::walk(
@@ -65,12 +77,19 @@ void DiskScan::ScanDirectory(const QString& folder) {
   }
   ScanAhead::File file;
   for (;;) {
-    switch (ahead->next(file, kWaitSlice)) {
+    ScanAhead::Next next;
+    try {
+      next = ahead->next(file, kWaitSlice);
+    } catch (...) {
+      // The walk's thread failed (out of memory, say): the scan ends, the program goes on.
+      throw OrvError(walkFailure(folder));
+    }
+    switch (next) {
       case ScanAhead::Next::End:
         return;
       case ScanAhead::Next::Waiting:
         // A long stretch without files to examine: the window stays alive all the same.
-        handlePendingEvents();
+        m_host.processPendingEvents();
         break;
       case ScanAhead::Next::File:
         checkFile(pathFromNative(file.path), file.path, &file);
@@ -84,14 +103,6 @@ void DiskScan::CheckFile(const QString& path) {
   checkFile(path, pathToNative(path), nullptr);
 }
 
-void DiskScan::handlePendingEvents() {
-  const auto start = ScanAhead::Clock::now();
-  m_host.processPendingEvents();
-  const auto end = ScanAhead::Clock::now();
-  // Longer than a moment: a box or warning of the program's own waited meanwhile.
-  if (end - start > kLongPause) distrustLookUpsBefore(end);
-}
-
 void DiskScan::checkFile(const QString& path, const QByteArray& native,
                          const ScanAhead::File* ahead) {
   static const Step signatureStep{
@@ -101,14 +112,15 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native,
       "Verdächtige",     false};
 
   m_host.setScanStatus(QStringLiteral("Scanne ") + displayPath(path) + QStringLiteral(" ..."));
-  handlePendingEvents();
+  m_host.processPendingEvents();
   ++FilesScanned;
 
   ShortText result;
-  if (ahead && ahead->lookedUpAt >= m_trustedSince)
+  // Anything that may have changed files since the look-up ahead makes it worthless.
+  if (ahead && ahead->changeCount == FileChanges::count())
     result = ahead->signature;
   else
-    ScanDialers(&result, native.constData());
+    m_lookUp(&result, native.constData());
   // A dialer's name comes from the signature file: it is shown by the rule for names too.
   if (!isNothingFound(result))
     handleFinding(signatureStep, path, native, displayPath(resultText(result)));
@@ -119,7 +131,7 @@ void DiskScan::checkFile(const QString& path, const QByteArray& native,
   }
 
   m_host.setScanStatus(QStringLiteral("Suche nächste Datei ..."));
-  handlePendingEvents();
+  m_host.processPendingEvents();
 }
 
 void DiskScan::handleFinding(const Step& step, const QString& path, const QByteArray& native,
@@ -175,8 +187,8 @@ void DiskScan::handleFinding(const Step& step, const QString& path, const QByteA
     default:
       break;
   }
-  // The user had the word, for as long as it took: files may have changed meanwhile.
-  distrustLookUpsBefore(ScanAhead::Clock::now());
+  // The user had the word, for as long as it took, and the answer may have removed a file.
+  FileChanges::note();
 }
 
 }  // namespace orv

@@ -6,6 +6,7 @@
 
 #include "detect/detection_host.h"
 #include "detect/scan_ahead.h"
+#include "sigmatch/sigmatch.h"
 
 namespace orv {
 
@@ -28,16 +29,21 @@ class ScanHost : public DetectionHost {
 //
 // Everything the user sees happens here, on the window's thread. Listing the folders and
 // the signature look-ups run ahead on a thread of their own (ScanAhead); a look-up made
-// ahead is used unless the user had the word since it was made (a warning, a box, any
-// long message handling), for the user, or the program on the user's answer, may have
-// changed the file meanwhile: then the file is looked up again.
+// ahead is used only if the count of file changes (FileChanges) has not moved since it was
+// made: a warning, a box, a monitor tick or a deletion since may have changed the file, and
+// then it is looked up again.
 class DiskScan {
  public:
   explicit DiskScan(ScanHost& host) : m_host(host) {}
 
   void resetCounters() { FilesScanned = DialersFound = 0; }
+  // Throws OrvError, with the text for the error box, when the walk failed (the files it
+  // handed over before are examined); the scan is over then.
   void ScanDirectory(const QString& folder);
   void CheckFile(const QString& path);
+
+  // The signature look-up, ScanDialers unless a test gives another.
+  void setSignatureLookUp(ScanAhead::LookUp lookUp) { m_lookUp = lookUp; }
 
   int32_t FilesScanned = 0;
   int32_t DialersFound = 0;
@@ -47,13 +53,11 @@ class DiskScan {
   // `native` is `path` as the file system names it; the walk has both at hand, and for a
   // scanned folder the signature look-up made `ahead`.
   void checkFile(const QString& path, const QByteArray& native, const ScanAhead::File* ahead);
-  void handlePendingEvents();
-  void distrustLookUpsBefore(ScanAhead::Clock::time_point moment) { m_trustedSince = moment; }
   void handleFinding(const Step& step, const QString& path, const QByteArray& native,
                      const QString& finding);
 
   ScanHost& m_host;
-  ScanAhead::Clock::time_point m_trustedSince;  // look-ups made ahead before it are not used
+  ScanAhead::LookUp m_lookUp = &ScanDialers;
 };
 
 }  // namespace orv

@@ -5,6 +5,8 @@
 #include <QPrintDialog>
 #include <QPushButton>
 
+#include "detect/file_changes.h"
+
 namespace orv {
 namespace {
 
@@ -52,11 +54,45 @@ std::unique_ptr<Dialogs>& slot() {
   return dialogs;
 }
 
+Dialogs& installed() {
+  if (!slot()) slot() = std::make_unique<QtDialogs>();
+  return *slot();
+}
+
+// Every box lets the user act meanwhile, and what follows an answer may write a file: once a
+// box is closed, look-ups made ahead by a running scan are stale (see FileChanges).
+class NotingFileChanges final : public Dialogs {
+ public:
+  void message(QWidget* parent, const QString& text) override {
+    installed().message(parent, text);
+    FileChanges::note();
+  }
+  void error(QWidget* parent, const QString& text) override {
+    installed().error(parent, text);
+    FileChanges::note();
+  }
+  bool confirm(QWidget* parent, const QString& caption, const QString& text) override {
+    const bool yes = installed().confirm(parent, caption, text);
+    FileChanges::note();
+    return yes;
+  }
+  QString saveFile(QWidget* parent, const QString& initialName, const QString& filter) override {
+    QString name = installed().saveFile(parent, initialName, filter);
+    FileChanges::note();
+    return name;
+  }
+  bool printSetup(QWidget* parent, QPrinter* printer) override {
+    const bool accepted = installed().printSetup(parent, printer);
+    FileChanges::note();
+    return accepted;
+  }
+};
+
 }  // namespace
 
 Dialogs& Dialogs::current() {
-  if (!slot()) slot() = std::make_unique<QtDialogs>();
-  return *slot();
+  static NotingFileChanges noting;
+  return noting;
 }
 
 std::unique_ptr<Dialogs> Dialogs::install(std::unique_ptr<Dialogs> dialogs) {

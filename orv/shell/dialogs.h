@@ -25,7 +25,8 @@ class Dialogs {
   // The print dialog for `printer`: true when the user confirmed.
   virtual bool printSetup(QWidget* parent, QPrinter* printer) = 0;
 
-  // The dialogs in use; a Qt implementation unless something else was installed.
+  // The dialogs in use; a Qt implementation unless something else was installed. The end of
+  // every box is noted as a moment at which files may have changed (FileChanges).
   static Dialogs& current();
   // Replaces the dialogs in use (tests install a scripted one) and returns the previous ones.
   static std::unique_ptr<Dialogs> install(std::unique_ptr<Dialogs> dialogs);

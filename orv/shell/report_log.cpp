@@ -7,6 +7,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 
+#include "shell/document_printing.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
 #include "shell/rtf/rtf_writer.h"
@@ -66,7 +67,11 @@ void ReportLog::print(QPrinter& printer) const {
                           ? !printer.outputFileName().isEmpty()
                           : printer.isValid() && !printer.printerName().isEmpty();
   if (!usable) throw OrvError(QStringLiteral("Zur Zeit ist kein Standarddrucker gewählt"));
-  m_logging->document()->print(&printer);
+  if (printDocument(*m_logging->document(), printer)) return;
+  if (printer.outputFormat() == QPrinter::PdfFormat)
+    throw OrvError(
+        QStringLiteral("Datei %1 kann nicht erstellt werden").arg(printer.outputFileName()));
+  throw OrvError(QStringLiteral("Der Report konnte nicht gedruckt werden"));
 }
 
 }  // namespace orv

@@ -32,7 +32,8 @@ class ReportLog {
 
   // Writes the report as rich text; throws OrvError("Datei %s kann nicht erstellt werden").
   void save(const QString& fileName) const;
-  // Prints the whole report on `printer`; throws OrvError when there is no usable printer.
+  // Prints the whole report on `printer`, without header, footer or page numbers; throws
+  // OrvError when there is no usable printer or the print fails.
   void print(QPrinter& printer) const;
 
  private:

@@ -13,24 +13,43 @@ StatusLine::StatusLine(QLabel* label, int repaintIntervalMs, QWidget* parent)
   setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
   m_interval.setSingleShot(true);
   m_interval.setInterval(repaintIntervalMs);
+  m_clock.start();
+  m_shown = m_current = m_label->text();
   connect(&m_interval, &QTimer::timeout, this, &StatusLine::intervalEnded);
 }
 
 void StatusLine::setText(const QString& text) {
-  if (m_interval.isActive() && !m_held) {
-    // Set now, painted when the interval ends (parents that repaint meanwhile still show it).
-    m_label->setUpdatesEnabled(false);
-    m_held = true;
+  noteStanding();
+  m_current = text;
+  // Shown when the interval ends, unless the window has put a text of its own on the label.
+  if (m_interval.isActive() && m_label->text() == m_shown) return;
+  show(text);
+}
+
+void StatusLine::noteStanding() {
+  const qint64 now = m_clock.nsecsElapsed();
+  if (m_longestFor < 0 || now - m_currentSince > m_longestFor) {
+    m_longest = m_current;
+    m_longestFor = now - m_currentSince;
   }
+  m_currentSince = now;
+}
+
+void StatusLine::show(const QString& text) {
+  m_shown = text;
   m_label->setText(text);
-  if (!m_interval.isActive()) m_interval.start();
+  m_longestFor = -1;
+  m_currentSince = m_clock.nsecsElapsed();
+  m_interval.start();
 }
 
 void StatusLine::intervalEnded() {
-  if (!m_held) return;
-  m_held = false;
-  m_label->setUpdatesEnabled(true);  // paints the label with its latest text
-  m_interval.start();
+  // A text the window put on the label itself (at the end of a scan) stands.
+  if (m_label->text() != m_shown) return;
+  // Nothing new: the next text is shown at once.
+  if (m_longestFor < 0 && m_current == m_shown) return;
+  noteStanding();
+  show(m_longest);
 }
 
 QSize StatusLine::sizeHint() const {

@@ -4,7 +4,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDialog>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +18,7 @@
 #include <QScopeGuard>
 #include <QShortcut>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QSystemTrayIcon>
 #include <QTabWidget>
 #include <QTextCursor>
@@ -25,6 +29,9 @@
 
 #include "detect/allowed_list.h"
 #include "detect/display_path.h"
+#include "detect/file_changes.h"
+#include "detect/native_path.h"
+#include "regular_file.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
 #include "shell/orv_error.h"
@@ -32,6 +39,7 @@
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
 #include "shell/status_line.h"
+#include "shell/unix_signals.h"
 #include "sigmatch/sigmatch.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
@@ -52,16 +60,28 @@ QString baseDirFromArguments(const QStringList& arguments) {
   return arguments.isEmpty() ? QString() : arguments.constFirst();
 }
 
+QString defaultReportFolder() {
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+QStringList programArguments(int argc, const char* const* argv) {
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) arguments << pathFromNative(QByteArray(argv[i]));
+  return arguments;
+}
+
 void TForm1::setTrayAvailability(TrayAvailability check) {
   g_trayAvailability = check;
 }
 
-TForm1::TForm1(const QStringList& arguments, QWidget* parent)
+TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QWidget* parent)
     : QMainWindow(parent),
       m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
       m_arguments(arguments) {
   initResources();
   buildWindow();
+  centreOnDesktop();
   // The monitor exists before start-up runs the option handlers that switch it on.
   m_processMonitor = std::make_unique<ProcessMonitor>(
       *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
@@ -69,6 +89,8 @@ TForm1::TForm1(const QStringList& arguments, QWidget* parent)
   m_repaintThrottle = new RepaintThrottle(this);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
   connectHandlers();
+  if (terminationSignals)
+    connect(terminationSignals, &UnixSignals::terminationRequested, this, &TForm1::requestQuit);
   FormCreate(this);
 }
 
@@ -94,6 +116,13 @@ void TForm1::connectHandlers() {
   connect(IntervallMEM, &QSpinBox::valueChanged, this,
           [this] { IntervallMEMChange(IntervallMEM); });
   connect(SpeicherTimer, &QTimer::timeout, this, [this] { SpeicherTimerTimer(SpeicherTimer); });
+  connect(AutoStart, &QCheckBox::toggled, this, [this] {
+    try {
+      AutoStartClick(AutoStart);
+    } catch (const OrvError& error) {
+      reportOptionError(error.text());
+    }
+  });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
@@ -128,7 +157,7 @@ void TForm1::runStartupSteps() {
   AddReportLine(QStringLiteral(" ORV gestartet und DFÜ Netzwerküberwachung initialisiert."), kBlack,
                 false);
   SignatureCount =
-      InitDialersDatabase(QFile::encodeName(BaseDir + QStringLiteral("orv.sig")).constData());
+      InitDialersDatabase(pathToNative(BaseDir + QStringLiteral("orv.sig")).constData());
   ScanStatus->setText(signatureStatusText());
   Version->setText(QStringLiteral("Sie verwenden ORV Version 3.0 mit ") +
                    QString::number(SignatureCount) +
@@ -136,6 +165,8 @@ void TForm1::runStartupSteps() {
   AddReportLine(Version->text(), kBlack, false);
   m_report->addEmptyLine();
   loadHelpText();
+  LoadSettings();
+  // The first refresh of the connection list, Button7Click, follows here.
   ExaminedProcesses.clear();
   // Hidden in the notification area exactly when the stored option says so.
   m_startVisible = Settings.Minimiert != 1;
@@ -147,9 +178,12 @@ QString TForm1::signatureStatusText() const {
 
 void TForm1::loadHelpText() {
   const QString path = BaseDir + QStringLiteral("hilfe.rtf");
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly))
-    throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(path));
+  // By its bytes: BaseDir need not be UTF-8.
+  struct stat info;
+  const UniqueFd fd = openRegularFile(pathToNative(path).constData(), info);
+  QFile file;
+  if (!fd || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(displayPath(path)));
   loadRichText(Hilfe->document(), file.readAll());
   Hilfe->moveCursor(QTextCursor::Start);
 }
@@ -158,6 +192,13 @@ void TForm1::FormDestroy(QObject*) {
   if (m_destroyed) return;
   m_destroyed = true;
   removeTrayIcon();
+  // The list's marks are taken into KnownConnections here (ListeClick), and only from a list
+  // that stands built: if (connectionListBuilt()) ListeClick(this);
+  try {
+    SaveSettings();
+  } catch (const OrvError& error) {
+    Dialogs::current().error(this, error.text());
+  }
 }
 
 void TForm1::PageControl1Change(QObject*) {
@@ -169,12 +210,18 @@ void TForm1::AddReportLine(const QString& text, int32_t colour, bool copyToScanM
 }
 
 void TForm1::Button1Click(QObject*) {
-  const QString name = Dialogs::current().saveFile(this, m_lastReportName,
-                                                   QStringLiteral("Rich Text Format (*.rtf)"));
+  // The user's documents, not the program's data folder (the working folder); afterwards
+  // where the last report went.
+  const QString initial = m_lastReportName.isEmpty()
+                              ? defaultReportFolder() + QStringLiteral("/report.rtf")
+                              : m_lastReportName;
+  const QString name =
+      Dialogs::current().saveFile(this, initial, QStringLiteral("Rich Text Format (*.rtf)"));
   if (name.isEmpty()) return;
   m_lastReportName = name;
   try {
     m_report->save(name);
+    FileChanges::note();  // the name may be one a running scan is about to examine
   } catch (const OrvError& error) {
     Dialogs::current().error(this, error.text());
   }
@@ -206,8 +253,12 @@ int TForm1::ShowWarning(const QString& title, const QString& text, const QString
                         bool lock, bool ignorierenEnabled, bool loeschenEnabled,
                         bool beendenEnabled, bool erlaubenEnabled, int level, int defaultAnswer) {
   if (!m_warnings) return NoAnswer;
-  return m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
-                                 beendenEnabled, erlaubenEnabled, level, defaultAnswer);
+  const int answer =
+      m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
+                              beendenEnabled, erlaubenEnabled, level, defaultAnswer);
+  // The user may have changed files while the warning waited.
+  FileChanges::note();
+  return answer;
 }
 
 bool TForm1::IsAllowed(const QString& path) {
@@ -237,10 +288,17 @@ void TForm1::Button4Click(QObject*) {
   // The scan handles the window's messages after every file; painting each time would cost
   // more than the scan itself.
   m_repaintThrottle->setActive(true);
+  QString failure;
   {
     const auto paintAgain = qScopeGuard([this] { m_repaintThrottle->setActive(false); });
-    ScanDirectory(folder);
+    try {
+      ScanDirectory(folder);
+    } catch (const OrvError& error) {
+      failure = error.text();
+    }
   }
+  // A failed scan is told twice: a red line before its end lines, then the error box.
+  if (!failure.isEmpty()) AddReportLine(withFullStop(failure), kRed, true);
   AddReportLine(
       QStringLiteral("Scan des Verzeichnisses ") + shownFolder + QStringLiteral(" abgeschlossen."),
       kBlack, true);
@@ -252,6 +310,7 @@ void TForm1::Button4Click(QObject*) {
   Button5->setEnabled(false);
   Button4->setEnabled(true);
   ScanStatus->setText(signatureStatusText());
+  if (!failure.isEmpty()) Dialogs::current().error(this, failure);
 }
 
 void TForm1::Button5Click(QObject*) {
@@ -305,6 +364,8 @@ void TForm1::IntervallMEMChange(QObject*) {
 
 void TForm1::SpeicherTimerTimer(QObject*) {
   m_processMonitor->tick();
+  // A tick may have asked the user and removed a file.
+  FileChanges::note();
 }
 
 void TForm1::SperreClick(QObject*) {
@@ -343,7 +404,14 @@ void TForm1::bringToFront() {
 }
 
 void TForm1::ApplicationMinimize() {
-  hide();
+  if (TrayIcon) hide();
+}
+
+void TForm1::showAtStart() {
+  if (m_startVisible)
+    show();
+  else if (!TrayIcon)
+    showMinimized();
 }
 
 void TForm1::changeEvent(QEvent* event) {
@@ -359,8 +427,19 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::requestQuit() {
+  m_quitRequested = true;
   if (Button5->isEnabled()) Button5Click(Button5);  // only while a scan runs
+  // Before and after the message loop, quitting the application ends no box's own loop.
+  if (Initialising || m_destroyed) closeOpenDialogs();
   QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+void TForm1::closeOpenDialogs() {
+  const QWidgetList windows = QApplication::topLevelWidgets();
+  for (QWidget* window : windows) {
+    auto* dialog = qobject_cast<QDialog*>(window);
+    if (dialog && dialog->isVisible()) dialog->reject();
+  }
 }
 
 }  // namespace orv

@@ -12,6 +12,7 @@
 #include "dialup/known_connection.h"
 #include "dialup/ras_connector.h"
 #include "shell/settings_record.h"
+#include "shell/settings_store.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -38,6 +39,7 @@ class RepaintThrottle;
 class ReportLog;
 class StatusLine;
 class TMeldung;
+class UnixSignals;
 class WarningPresenter;
 
 // Asked once at start whether the desktop has a notification area (tests force the answer).
@@ -49,7 +51,10 @@ class TForm1 : public QMainWindow, public ScanHost {
   Q_OBJECT
  public:
   // `arguments` are the program's arguments without the program name; the first is BaseDir.
-  explicit TForm1(const QStringList& arguments, QWidget* parent = nullptr);
+  // With `terminationSignals` a logout or kill ends the program in order from the very start,
+  // also while a start-up box waits for an answer.
+  explicit TForm1(const QStringList& arguments, UnixSignals* terminationSignals = nullptr,
+                  QWidget* parent = nullptr);
   ~TForm1() override;
 
   // Start-up and shutdown. The constructor runs FormCreate; the program entry runs
@@ -60,7 +65,20 @@ class TForm1 : public QMainWindow, public ScanHost {
   // Ends the program, as closing the window, the menu item or a termination signal ask:
   // a running scan stops after the file in hand (as with Cancel), then the message loop
   // ends. Without the stop, the scan would go on in a window that is gone, and still ask.
+  // Asked during start-up or shutdown, a box that waits is closed so that they run to their
+  // end.
   void requestQuit();
+  // True once the end was asked for; start-up then goes straight on to the shutdown.
+  bool quitRequested() const { return m_quitRequested; }
+
+  // The settings and list files: read once by FormCreate, written once by FormDestroy.
+  void LoadSettings();
+  void SaveSettings();
+  // Whether the connection list stands built from the dial-up service: the refresh sets it
+  // when it listed the service's entries and clears it when it found no service. Only then
+  // do the list's marks replace the stored ones in "connections.conf" at the end.
+  void setConnectionListBuilt(bool built) { m_connectionListBuilt = built; }
+  bool connectionListBuilt() const { return m_connectionListBuilt; }
 
   // The warning dialog, created by the program entry right after this window.
   void setWarningDialog(TMeldung* dialog);
@@ -71,6 +89,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void Button2Click(QObject* sender);  // "Report drucken"
   void Button3Click(QObject* sender);  // "Report leeren"
 
+  // Minimising hides the window in the notification area; without one the window stays
+  // minimised as usual, since a hidden window could not be brought back.
   void ApplicationMinimize();
 
   // Scan page.
@@ -80,6 +100,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   void ScanDirectory(const QString& folder);
   void CheckFile(const QString& path);
   const DiskScan& diskScan() const { return m_scan; }
+  DiskScan& diskScan() { return m_scan; }
 
   // Process monitor.
   void CheckMemoryClick(QObject* sender);
@@ -87,6 +108,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   void SpeicherTimerTimer(QObject* sender);
 
   // Options.
+  void AutoStartClick(QObject* sender);
   void SperreClick(QObject* sender);
   void WarnsignalClick(QObject* sender);
 
@@ -105,6 +127,9 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool startupAborted() const { return m_startupAborted; }
   // Whether the window should be shown when the message loop starts.
   bool startVisible() const { return m_startVisible; }
+  // Shows the window as start-up decided, just before the message loop: shown, or hidden in
+  // the notification area; minimised where there is none, so that it can always be reached.
+  void showAtStart();
   // The printer the report goes to; kept across prints like the print dialog's choice.
   QPrinter& reportPrinter() { return *m_printer; }
 
@@ -117,7 +142,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::set<QString> ExaminedProcesses;  // decimal process ids, sorted, each once
 
   TRasConnector Conns;
-  TSettings Settings;  // the option record; its lock and sound flags are live
+  TSettings Settings;                    // the option record; its lock and sound flags are live
   KnownConnectionList KnownConnections;  // the connection list's allowed marks
 
   // Header band.
@@ -183,6 +208,8 @@ class TForm1 : public QMainWindow, public ScanHost {
 
  private:
   void buildWindow();
+  // Places the window in the middle of the desktop's free area.
+  void centreOnDesktop();
   QWidget* buildHeader();
   QWidget* buildReportPage();
   QWidget* buildConnectionsPage();
@@ -197,6 +224,14 @@ class TForm1 : public QMainWindow, public ScanHost {
   // Shown, restored from minimised and in front.
   void bringToFront();
   void loadHelpText();
+  // LoadSettings, step 2: the stored options into the controls, in their order.
+  void applyStoredOptions();
+  // An option handler's error: shown at once, or, while stored options are being applied,
+  // raised again by applyStoredOptions so that loading stops there.
+  void reportOptionError(const QString& text);
+  void throwPendingOptionError();
+  // Closes the boxes that wait for an answer outside the message loop.
+  void closeOpenDialogs();
   // "<n> Dialersignaturen geladen ...": the scan page's status when no scan runs.
   QString signatureStatusText() const;
 
@@ -218,13 +253,24 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<ProcessMonitor> m_processMonitor;
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
-  QString m_lastReportName = QStringLiteral("report.rtf");
+  QString m_lastReportName;  // the file the report was last saved to
   bool m_startupAborted = false;
   bool m_startVisible = true;
   bool m_destroyed = false;
+  bool m_quitRequested = false;
+
+  SettingsStore m_storedFiles;
+  bool m_applyingOptions = false;
+  QString m_pendingOptionError;
+  bool m_connectionListBuilt = false;
 };
 
 // The prefix of every file the program uses: the first argument, or empty.
 QString baseDirFromArguments(const QStringList& arguments);
+// Where "Report speichern" first offers to save: the user's documents folder, else the home.
+QString defaultReportFolder();
+// The program's arguments after its name, as TForm1 takes them. Each keeps its exact bytes
+// (see pathFromNative): a folder whose name is not UTF-8 is still the folder named.
+QStringList programArguments(int argc, const char* const* argv);
 
 }  // namespace orv

@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -24,6 +26,7 @@
 #include <climits>
 #include <memory>
 
+#include "shell/follow_end.h"
 #include "shell/jpeg_image.h"
 #include "shell/status_line.h"
 #include "shell/tform1.h"
@@ -137,6 +140,16 @@ void TForm1::buildWindow() {
   Task->addAction(QStringLiteral("ORV &beenden"))->setObjectName(QStringLiteral("ORVbeenden1"));
 }
 
+void TForm1::centreOnDesktop() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // Placed before it is first shown, so that window managers that would put a new window in a
+  // corner take the given place instead.
+  QRect placed = geometry();
+  placed.moveCenter(screen->availableGeometry().center());
+  move(placed.topLeft());
+}
+
 QWidget* TForm1::buildHeader() {
   BalkenOben = named(new QWidget, "BalkenOben");
   BalkenOben->setFixedHeight(73);
@@ -181,6 +194,7 @@ QWidget* TForm1::buildReportPage() {
   Logging->setLineWrapMode(QPlainTextEdit::NoWrap);
   Logging->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Logging->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new FollowEnd(Logging);
   Button1 = named(new QPushButton(QStringLiteral("Report speichern")), "Button1");
   Button2 = named(new QPushButton(QStringLiteral("Report drucken")), "Button2");
   Button3 = named(new QPushButton(QStringLiteral("Report leeren")), "Button3");
@@ -229,7 +243,8 @@ QWidget* TForm1::buildConnectionsPage() {
 QWidget* TForm1::buildScanPage() {
   auto* page = named(new QWidget, "TabScan");
   verzModel = new QFileSystemModel(this);
-  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
+  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
   verzModel->setRootPath(QStringLiteral("/"));
   verz = named(new QTreeView, "verz");
   verz->setModel(verzModel);
@@ -265,6 +280,7 @@ QWidget* TForm1::buildScanPage() {
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new FollowEnd(Memo1);
   Button4 = named(new QPushButton(QStringLiteral("Scan starten")), "Button4");
   Button5 = named(new QPushButton(QStringLiteral("Scan abbrechen")), "Button5");
   Button5->setEnabled(false);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
 #include <QTimer>
 #include <QUrl>
 
@@ -21,9 +22,12 @@ constexpr int kClientWidth = 411;
 constexpr int kClientHeight = 171;
 // The layout is in pixels, so the text size is too: 11 px is 8 points on a 96 dpi screen.
 constexpr int kFontPixels = 11;
-constexpr int kSmallestLinkPixels = 8;
+constexpr int kSmallestPixels = 8;  // for the help link and a counting caption
 
 const char* const kTag = "Tag";
+const char* const kCaption = "caption";  // an answer button's caption without the countdown
+// Often enough that the seconds shown never lag a whole second behind.
+constexpr int kCountdownRefreshMs = 200;
 
 QFont dialogFont() {
   QFont font = QApplication::font();
@@ -50,6 +54,7 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
   button->setGeometry(left, 120, 75, 25);
   button->setToolTip(hint);
   button->setProperty(kTag, tag);
+  button->setProperty(kCaption, caption);
   return button;
 }
 
@@ -57,10 +62,23 @@ bool isAnswerKey(int key) {
   return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
+// A caption with the lock's seconds is longer than the buttons were made for: its font shrinks
+// until it fits. It only ever shrinks while the seconds count down, so it stays steady.
+void fitCaption(QPushButton* button) {
+  const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
+  const int room = button->width() - 2 * frame - 4;
+  QFont font = button->font();
+  while (font.pixelSize() > kSmallestPixels &&
+         QFontMetrics(font).horizontalAdvance(button->text()) > room) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  button->setFont(font);
+}
+
 // The help line is long for its fixed width in many sans fonts: shrink it until it fits.
 void fitLinkFont(QLabel* link, int width) {
   QFont font = link->font();
-  while (font.pixelSize() > kSmallestLinkPixels &&
+  while (font.pixelSize() > kSmallestPixels &&
          QFontMetrics(font).horizontalAdvance(link->text()) > width) {
     font.setPixelSize(font.pixelSize() - 1);
   }
@@ -88,7 +106,8 @@ TMeldung::TMeldung(QWidget* parent)
                          QStringLiteral("Das Programm bzw. die Verbindung beenden."), 328, 4)),
       Label1(new LinkLabel(this)),
       Adresse(new QLabel(this)),
-      Sperrtimer(new QTimer(this)) {
+      Sperrtimer(new QTimer(this)),
+      m_countdown(new QTimer(this)) {
   setWindowTitle(QStringLiteral("ORV 3.0 Warnmeldung"));
   setFixedSize(kClientWidth, kClientHeight);
   setWindowModality(Qt::ApplicationModal);
@@ -144,6 +163,8 @@ TMeldung::TMeldung(QWidget* parent)
     button->installEventFilter(this);
   }
   connect(Sperrtimer, &QTimer::timeout, this, [this] { SperrtimerTimer(Sperrtimer); });
+  m_countdown->setInterval(kCountdownRefreshMs);
+  connect(m_countdown, &QTimer::timeout, this, &TMeldung::showLockCountdown);
   connect(Label1, &LinkLabel::clicked, this, [this] { Label1Click(Label1); });
 }
 
@@ -167,6 +188,26 @@ QList<QPushButton*> TMeldung::answerButtons() const {
   return {Ignorieren, Erlauben, Loeschen, Beenden};
 }
 
+QString TMeldung::captionOf(const QPushButton* button) {
+  return button->property(kCaption).toString();
+}
+
+void TMeldung::showLockCountdown() {
+  // The lock's own timer decides when it answers; this only shows how long that is.
+  const int remaining = Sperrtimer->isActive() && isVisible() ? Sperrtimer->remainingTime() : -1;
+  for (QPushButton* button : answerButtons()) {
+    QString caption = captionOf(button);
+    const bool counting = remaining >= 0 && button->property(kTag).toInt() == defaultAnswer();
+    if (counting) caption += QStringLiteral(" (%1)").arg((remaining + 999) / 1000);
+    if (button->text() == caption) continue;
+    button->setText(caption);
+    if (counting)
+      fitCaption(button);
+    else
+      button->setFont(QFont());  // the dialog's again
+  }
+}
+
 void TMeldung::IgnorierenClick(QObject* Sender) {
   if (Sender) done(Sender->property(kTag).toInt());
 }
@@ -179,6 +220,7 @@ void TMeldung::SperrtimerTimer(QObject*) {
 void TMeldung::Label1Click(QObject*) {
   if (Sperrtimer->isActive()) {
     Sperrtimer->stop();
+    showLockCountdown();
     Dialogs::current().message(this, QStringLiteral("Der Sicherheitstimer wurde DEAKTIVIERT!!"));
   }
   // Whether a browser opens is not our concern: the question stands either way.
@@ -247,6 +289,8 @@ void TMeldung::showEvent(QShowEvent* event) {
   disarmKey();
   QDialog::showEvent(event);
   if (!event->spontaneous()) {
+    m_countdown->start();
+    showLockCountdown();
     FormShow(this);
     // Focus is set here too, for window managers that do not activate the dialog at once.
     FormActivate(this);
@@ -256,7 +300,11 @@ void TMeldung::showEvent(QShowEvent* event) {
 void TMeldung::hideEvent(QHideEvent* event) {
   disarmKey();
   // Once the dialog is closed the lock has nothing left to answer.
-  if (!event->spontaneous()) Sperrtimer->stop();
+  if (!event->spontaneous()) {
+    Sperrtimer->stop();
+    m_countdown->stop();
+    showLockCountdown();
+  }
   QDialog::hideEvent(event);
 }
 

@@ -35,6 +35,8 @@ class TMeldung : public QDialog {
 
   // The four answer buttons in the order the default answer is looked up.
   QList<QPushButton*> answerButtons() const;
+  // The caption of an answer button without the lock's countdown.
+  static QString captionOf(const QPushButton* button);
 
   // Controls.
   QLabel* const Titel;
@@ -66,11 +68,14 @@ class TMeldung : public QDialog {
 
  private:
   void disarmKey();
+  // While the lock runs, the default button shows the seconds left before it answers.
+  void showLockCountdown();
 
   // An Enter, Return or Space pressed afresh while the dialog is up; only its release
   // answers, so a key that was held down when the warning appeared cannot.
   int m_armedKey = 0;
   QPointer<QPushButton> m_armedButton;
+  QTimer* const m_countdown;  // refreshes the seconds while the dialog is up
 };
 
 }  // namespace orv

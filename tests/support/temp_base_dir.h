@@ -26,6 +26,14 @@ class TempBaseDir {
     QFile out(file(name));
     if (out.open(QIODevice::WriteOnly)) out.write(bytes);
   }
+  // Settings files that leave the window as it starts: no box at start-up, no monitor on.
+  void writeInitialSettings(const QString& prefix = QString()) const {
+    QByteArray options(24, '\0');
+    options[20] = 1;  // "Gefundene Dialer nur melden", ticked in the window's initial state
+    write(prefix + QStringLiteral("orv.conf"), options);
+    write(prefix + QStringLiteral("erlaubt.conf"), {});
+    write(prefix + QStringLiteral("connections.conf"), {});
+  }
   // Copies a file of the shipped data/ folder.
   void copyFromData(const QString& name) const {
     const QString source =

@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <QCheckBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -13,15 +14,22 @@
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <QTreeView>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "detect/native_path.h"
+#include "detect/scan_ahead.h"
 #include "shell/tform1.h"
+#include "shell/web_addresses.h"
+#include "sigmatch/sigmatch.h"
 #include "support/private_mounts.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_base_dir.h"
@@ -77,6 +85,42 @@ class WhileWarningShows : public QObject {
 
 bool g_privateMounts = false;
 
+// The signature look-up, counted.
+std::atomic<int> g_lookUps{0};
+void countedLookUp(ShortText* result, const char* path) {
+  ++g_lookUps;
+  ScanDialers(result, path);
+}
+
+// Records the text of a label each time it is painted.
+class PaintedTexts : public QObject {
+ public:
+  explicit PaintedTexts(QLabel* label) : m_label(label) { label->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) texts << m_label->text();
+    return false;
+  }
+  QStringList texts;
+
+ private:
+  QLabel* m_label;
+};
+
+// A look-up that fails as it would when memory runs out.
+void failingLookUp(ShortText*, const char*) {
+  throw std::bad_alloc();
+}
+
+// A look-up stuck in the kernel, as on a network mount that went away; it gives up by itself
+// after a while, so that a scan waiting for it fails on its time instead of hanging.
+std::atomic<bool> g_answerAgain{false};
+void hangingLookUp(ShortText* result, const char* path) {
+  QElapsedTimer stuck;
+  stuck.start();
+  while (!g_answerAgain && stuck.elapsed() < 10000) QThread::msleep(5);
+  ScanDialers(result, path);
+}
+
 const QString kSignatureName = QStringLiteral("ORV-Testdialer (harmlos)");
 const QString kHeuristicFinding = QStringLiteral(
     "Programm wählt oder erstellt DFÜ Verbindungen und "
@@ -112,6 +156,23 @@ class DiskScanTest : public QObject {
   QStringList memo() const {
     return m_form->Memo1->toPlainText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
   }
+  // The report's lines without their time, each after the letter of its colour: k black,
+  // r red, g green, y dark yellow.
+  QStringList coloredReport() const {
+    QStringList lines;
+    const QTextDocument* report = m_form->Logging->document();
+    for (QTextBlock block = report->begin(); block.isValid(); block = block.next()) {
+      if (block.text().isEmpty()) continue;
+      const QColor colour = block.begin().fragment().charFormat().foreground().color();
+      const char* letter = colour == QColor(0, 0, 0)       ? "k"
+                           : colour == QColor(255, 0, 0)   ? "r"
+                           : colour == QColor(0, 128, 0)   ? "g"
+                           : colour == QColor(155, 155, 0) ? "y"
+                                                           : "?";
+      lines << QLatin1String(letter) + QLatin1Char('|') + block.text().section(QLatin1Char(' '), 1);
+    }
+    return lines;
+  }
   void setOptions(bool reportOnly, bool heuristics) {
     m_form->ReportOnly->setChecked(reportOnly);
     m_form->Initialising = true;  // no warning about the heuristic option in these tests
@@ -126,6 +187,7 @@ class DiskScanTest : public QObject {
     m_base = std::make_unique<TempBaseDir>();
     m_base->copyFromData(QStringLiteral("orv.sig"));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    m_base->writeInitialSettings();
     QDir().mkpath(tree());
     m_form = std::make_unique<TForm1>(QStringList{m_base->path()});
     m_meldung = std::make_unique<orv::TMeldung>();
@@ -307,23 +369,44 @@ class DiskScanTest : public QObject {
     QCOMPARE(memo().last(), QStringLiteral("2 Dateien gescannt und 1 Dialer gefunden."));
   }
 
+  // Whatever may have changed files since a look-up was made ahead makes it worthless: the
+  // end of a box, of a warning (the process monitor's, say), a monitor tick.
+  void aFileChangedWhileTheUserIsAskedElsewhereIsLookedUpAgain_data() {
+    QTest::addColumn<int>("moment");
+    QTest::newRow("a box") << 0;
+    QTest::newRow("a warning") << 1;
+    QTest::newRow("a monitor tick") << 2;
+  }
   void aFileChangedWhileTheUserIsAskedElsewhereIsLookedUpAgain() {
+    QFETCH(int, moment);
     setOptions(true, false);  // no warning of the scan's own
     const QStringList files{tree() + QStringLiteral("/one.exe"),
                             tree() + QStringLiteral("/two.exe")};
     for (const QString& file : files) writeFile(file, sample());
-    // During the first file's message handling another box waits for the user (as the
-    // process monitor's warning may), and at its end the other file has gone. Its look-up
-    // may well have been made before; it no longer counts.
-    QTimer::singleShot(0, m_form.get(), [&] {
-      QTest::qWait(100);  // the box, open for a while
-      const QString scanning = m_form->ScanStatus->text();
+    g_lookUps = 0;
+    m_form->diskScan().setSignatureLookUp(&countedLookUp);
+    // During the first file's message handling, once both files were looked up ahead, the
+    // other file goes while the user is asked something.
+    const QString scanning = QStringLiteral("Scanne ") + tree();
+    QTimer firstFile;
+    connect(&firstFile, &QTimer::timeout, [&] {
+      if (!m_form->ScanStatus->text().startsWith(scanning)) return;
+      firstFile.stop();
+      QVERIFY(QTest::qWaitFor([] { return g_lookUps >= 2; }, 10000));
+      const QString inHand = m_form->ScanStatus->text();
       for (const QString& file : files)
-        if (!scanning.contains(file)) QFile::remove(file);
+        if (!inHand.contains(file)) QFile::remove(file);
+      if (moment == 0) orv::Dialogs::current().message(m_form.get(), QStringLiteral("Frage"));
+      if (moment == 1)
+        m_form->ShowWarning(QStringLiteral("Verdächtiger aktiver Prozess"), QStringLiteral("?"),
+                            QString(), false, true, true, true, true, 1, 1);
+      if (moment == 2) m_form->SpeicherTimerTimer(m_form->SpeicherTimer);
     });
+    firstFile.start(0);
     scan(tree());
     QCOMPARE(m_form->diskScan().FilesScanned, 2);
     QCOMPARE(m_form->diskScan().DialersFound, 1);
+    QCOMPARE(g_lookUps.load(), 4);  // both again: the one in hand had not been used yet
   }
 
   void optionsAreReadAgainForEveryFile() {
@@ -358,18 +441,75 @@ class DiskScanTest : public QObject {
     QVERIFY(ticked);
   }
 
-  void theLockAnswersByItself() {
-    setOptions(false, true);
+  // Every line of a scan in its colour, and each warning with its lamp and default answer.
+  // Nobody at the computer, the lock deletes a signature finding and ignores one by content
+  // alone; a deleted file is gone for the content check.
+  void aScanReportsAndAsks_data() {
+    QTest::addColumn<bool>("reportOnly");
+    QTest::addColumn<bool>("contentOnly");
+    QTest::addColumn<QStringList>("answers");  // empty: left to the lock
+    QTest::addColumn<QStringList>("lines");    // colour letter and text of the finding lines
+    QTest::addColumn<QList<int>>("levelsAndDefaults");
+    QTest::addColumn<int>("found");
+    const QString infection = QStringLiteral("r|%1 - Infektion: ") + kSignatureName;
+    const QString suspicious = QStringLiteral("y|%1 - Verdächtig: ") + kHeuristicFinding;
+    const QString deleted = QStringLiteral("g|Infizierte Datei erfolgreich gelöscht.");
+    QTest::newRow("only reported") << true << false << QStringList()
+                                   << QStringList{infection, suspicious} << QList<int>() << 2;
+    QTest::newRow("ignored") << false << false << QStringList{"Ignorieren", "Ignorieren"}
+                             << QStringList{infection, "r|Infizierte Datei ignoriert.", suspicious,
+                                            "r|Verdächtige Datei ignoriert."}
+                             << QList<int>{1, 3, 2, 1} << 2;
+    QTest::newRow("allowed") << false << false << QStringList{"Erlauben"}
+                             << QStringList{infection, "r|Infizierte Datei erlaubt."}
+                             << QList<int>{1, 3} << 2;
+    QTest::newRow("deleted") << false << false << QStringList{"Loeschen"}
+                             << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
+    QTest::newRow("lock, signature") << false << false << QStringList{QString()}
+                                     << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
+    QTest::newRow("lock, content only")
+        << false << true << QStringList{QString()}
+        << QStringList{suspicious, "r|Verdächtige Datei ignoriert."} << QList<int>{2, 1} << 1;
+  }
+  void aScanReportsAndAsks() {
+    QFETCH(bool, reportOnly);
+    QFETCH(bool, contentOnly);
+    QFETCH(QStringList, answers);
+    QFETCH(QStringList, lines);
+    QFETCH(QList<int>, levelsAndDefaults);
+    QFETCH(int, found);
+    setOptions(reportOnly, true);
     m_form->Sperre->setChecked(true);
-    m_meldung->setLockPeriod(50);
+    m_meldung->setLockPeriod(answers.value(0).isEmpty() ? 50 : 60000);
     const QString file = tree() + QStringLiteral("/dialer.exe");
-    writeFile(file, sample());
-    m_answers->answerWith({QString()});  // nobody at the computer
+    writeFile(file, contentOnly ? sample() + "x" : sample());
+    m_answers->answerWith(answers);
+    m_form->Button3Click(m_form->Button3);
     scan(tree());
-    // A signature finding is deleted by default; the file is then gone for the content check.
-    QCOMPARE(m_answers->titles.size(), 1);
-    QVERIFY(!QFile::exists(file));
-    QVERIFY(memo().contains(QStringLiteral("Infizierte Datei erfolgreich gelöscht.")));
+
+    QStringList expected{QStringLiteral("k|Scanne das Verzeichnis %1.").arg(tree())};
+    for (const QString& line : lines) expected << line.arg(file);
+    expected << QStringLiteral("k|Scan des Verzeichnisses %1 abgeschlossen.").arg(tree())
+             << QStringLiteral("k|1 Dateien gescannt und %1 Dialer gefunden.").arg(found);
+    QCOMPARE(coloredReport(), expected);
+    QList<int> seen;
+    for (int i = 0; i < m_answers->levels.size(); ++i)
+      seen << m_answers->levels[i] << m_answers->defaults[i];
+    QCOMPARE(seen, levelsAndDefaults);
+    QCOMPARE(m_answers->helpAddresses, QStringList(seen.size() / 2, orv::helpPageAddress()));
+    QCOMPARE(m_answers->closedUnanswered, 0);
+  }
+
+  // The second scan in a window counts and shows only its own files.
+  void twoScansInARow() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/a/dialer.exe"), sample());
+    for (const char* name : {"/b/one.exe", "/b/two.exe", "/b/three.exe"})
+      writeFile(tree() + QLatin1String(name), "harmless");
+    scan(tree() + QStringLiteral("/a"));
+    scan(tree() + QStringLiteral("/b"));
+    QCOMPARE(memo().size(), 3);
+    QCOMPARE(memo().last(), QStringLiteral("3 Dateien gescannt und 0 Dialer gefunden."));
   }
 
   void cancelStopsAfterTheFileInHand() {
@@ -383,6 +523,63 @@ class DiskScanTest : public QObject {
     QCOMPARE(m_form->diskScan().FilesScanned, 1);
     QCOMPARE(memo().last(), QStringLiteral("1 Dateien gescannt und 0 Dialer gefunden."));
     QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  // During a long scan the line below the tree shows the files as they are examined.
+  void theStatusLineShowsTheFileInHand() {
+    setOptions(true, false);
+    for (int i = 0; i < 400; ++i)
+      writeFile(tree() + QStringLiteral("/d%1/f%2.exe").arg(i % 10).arg(i), "harmless");
+    m_form->PageControl1->setCurrentIndex(2);
+    m_form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    PaintedTexts painted(m_form->ScanStatus);
+    // Every handling of the window's messages takes a while, as on a busy desktop.
+    QTimer busy;
+    connect(&busy, &QTimer::timeout, [] { QThread::usleep(500); });
+    busy.start(0);
+    scan(tree());
+    busy.stop();
+    const QString scanning = QStringLiteral("Scanne ") + tree() + QLatin1Char('/');
+    QVERIFY2(painted.texts.filter(scanning).size() >= 2, qPrintable(painted.texts.join('|')));
+  }
+
+  void aFailingWalkEndsTheScanWithTheErrorBox() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/a.exe"), sample());
+    m_form->diskScan().setSignatureLookUp(&failingLookUp);
+    scan(tree());
+    const QString failure =
+        QStringLiteral(
+            "Der Scan des Verzeichnisses %1 wurde wegen eines Fehlers abgebrochen: Zu "
+            "wenig Arbeitsspeicher.")
+            .arg(tree());
+    QCOMPARE(m_dialogs->errors, QStringList{failure});
+    QCOMPARE(
+        memo().mid(1, 2),
+        (QStringList{failure,
+                     QStringLiteral("Scan des Verzeichnisses %1 abgeschlossen.").arg(tree())}));
+    QCOMPARE(m_form->diskScan().FilesScanned, 0);
+    QVERIFY(m_form->Button4->isEnabled());
+  }
+
+  void cancelNeverWaitsForAWalkThatHangs() {
+    setOptions(true, false);
+    writeFile(tree() + QStringLiteral("/stuck.exe"), sample());
+    g_answerAgain = false;
+    m_form->diskScan().setSignatureLookUp(&hangingLookUp);
+    QTimer::singleShot(50, m_form->Button5,
+                       [this] { QTest::mouseClick(m_form->Button5, Qt::LeftButton); });
+    QElapsedTimer took;
+    took.start();
+    scan(tree());
+    QVERIFY2(took.elapsed() < 5000, qPrintable(QString::number(took.elapsed())));
+    QVERIFY(m_form->Button4->isEnabled());
+    QCOMPARE(memo().last(), QStringLiteral("0 Dateien gescannt und 0 Dialer gefunden."));
+    // The walk ends by itself once its system call returns.
+    QCOMPARE(orv::ScanAhead::abandonedWalks(), 1);
+    g_answerAgain = true;
+    QTRY_COMPARE(orv::ScanAhead::abandonedWalks(), 0);
   }
 
   void closingTheWindowStopsARunningScan() {

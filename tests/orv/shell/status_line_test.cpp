@@ -1,7 +1,9 @@
 // The scan's status line: every text is taken at once, painted at most once per interval,
-// the last one always, and no text ever lays out or widens the window around it.
+// the one that stood longest in it, the last one always, and no text ever lays out or widens
+// the window around it.
 #include <QLabel>
 #include <QTest>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include "shell/status_line.h"
@@ -59,7 +61,7 @@ class StatusLineTest : public QObject {
     for (int i = 0; i < 300; ++i) {
       const QString text = QStringLiteral("Scanne /daten/prog%1.exe ...").arg(i);
       page.line->setText(text);
-      QCOMPARE(page.label()->text(), text);
+      QCOMPARE(page.line->text(), text);
       QCoreApplication::processEvents();
     }
     QTRY_COMPARE(recorder.paintedTexts.value(recorder.paintedTexts.size() - 1),
@@ -85,7 +87,23 @@ class StatusLineTest : public QObject {
       QCoreApplication::processEvents();
     }
     QCOMPARE(recorder.paintedTexts, QStringList{QStringLiteral("Scanne /a.exe ...")});
-    QCOMPARE(page.label()->text(), QStringLiteral("Scanne /b99.exe ..."));
+    QCOMPARE(page.line->text(), QStringLiteral("Scanne /b99.exe ..."));
+  }
+
+  // Between two files the scan says "Suche nächste Datei ..." for a moment: the line shows
+  // the file that was examined meanwhile, then the text that stays.
+  void theTextThatStoodLongestIsShown() {
+    Page page(20);
+    QVERIFY(QTest::qWaitForWindowExposed(&page.window));
+    const QString between = QStringLiteral("Suche nächste Datei ...");
+    page.line->setText(QStringLiteral("Scanne /a.exe ..."));  // shown at once
+    page.line->setText(between);
+    page.line->setText(QStringLiteral("Scanne /b.exe ..."));
+    QThread::msleep(200);  // examining b.exe; the interval ends meanwhile
+    page.line->setText(between);
+    QCoreApplication::processEvents();
+    QCOMPARE(page.label()->text(), QStringLiteral("Scanne /b.exe ..."));
+    QTRY_COMPARE(page.label()->text(), between);
   }
 
   void aNewTextNeitherWidensNorLaysOutTheWindow() {

@@ -1,7 +1,10 @@
 // The main window driven offscreen: start-up, the report page, and the window's controls.
+#include <sys/stat.h>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -9,6 +12,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -19,7 +24,10 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QTreeView>
+#include <algorithm>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <memory>
 
@@ -37,6 +45,9 @@ namespace {
 
 bool noTray() {
   return false;
+}
+bool withTray() {
+  return true;
 }
 
 QStringList reportLines(const TForm1& form) {
@@ -71,6 +82,7 @@ class TForm1Test : public QObject {
   std::unique_ptr<TForm1> startWithData(int signatureRecords) {
     m_base->write(QStringLiteral("orv.sig"), QByteArray(84 * signatureRecords, '\0'));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    m_base->writeInitialSettings();
     return start(m_base->path());
   }
 
@@ -121,9 +133,26 @@ class TForm1Test : public QObject {
     QFile::copy(
         QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) + QStringLiteral("/data/hilfe.rtf"),
         m_base->file(QStringLiteral("ORVhilfe.rtf")));
+    m_base->writeInitialSettings(QStringLiteral("ORV"));
     auto form = start(m_base->file(QStringLiteral("ORV")));
     QCOMPARE(form->SignatureCount, 2);
     QVERIFY(m_dialogs->errors.isEmpty());
+  }
+
+  // The argument's own bytes name the folder, also where they are not UTF-8.
+  void baseDirKeepsTheArgumentsBytes() {
+    const QByteArray folder = QFile::encodeName(m_base->path()) + "b\xe4se/";
+    QCOMPARE(::mkdir(folder.constData(), 0700), 0);
+    std::filesystem::copy_file(qgetenv("ORV_SOURCE_DIR").toStdString() + "/data/hilfe.rtf",
+                               folder.toStdString() + "hilfe.rtf");
+    std::ofstream(folder.toStdString() + "orv.sig") << std::string(84 * 2, '\0');
+    std::ofstream(folder.toStdString() + "orv.conf") << std::string(24, '\0');
+    std::ofstream(folder.toStdString() + "erlaubt.conf");
+    std::ofstream(folder.toStdString() + "connections.conf");
+    const char* argv[] = {"orv", folder.constData()};
+    TForm1 form(orv::programArguments(2, argv));
+    QCOMPARE(form.SignatureCount, 2);
+    QCOMPARE(m_dialogs->errors, QStringList());
   }
 
   void withoutArgumentFilesComeFromWorkingDirectory() {
@@ -158,6 +187,7 @@ class TForm1Test : public QObject {
   void missingDialupLibraryEndsStartup() {
     QFETCH(QByteArray, library);
     orv::RasLibrary::resetShared(library);
+    TForm1::setTrayAvailability(&withTray);  // the icon is there before the test, and goes
     auto form = startWithData(1);
     QVERIFY(form->startupAborted());
     QCOMPARE(m_dialogs->messages,
@@ -177,6 +207,8 @@ class TForm1Test : public QObject {
     auto form = startWithData(0);
     QCOMPARE(form->windowTitle(), QStringLiteral("ORV - Orvel 3.0"));
     QCOMPARE(form->size(), QSize(588, 399));
+    const QPoint desktopCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((form->geometry().center() - desktopCentre).manhattanLength() <= 2);
     QCOMPARE(form->minimumSize(), form->maximumSize());
     const QStringList pages{QStringLiteral("Reportdatei"), QStringLiteral("DFÜ Netzwerk"),
                             QStringLiteral("Suche nach Dialern"), QStringLiteral("Einstellungen"),
@@ -248,6 +280,41 @@ class TForm1Test : public QObject {
       QVERIFY(form->verz->isExpanded(p));
   }
 
+  // ~/.wine holds the Windows programs, dialers among them: the folder tree offers it.
+  void hiddenFoldersCanBeChosen() {
+    const QString wine = QDir::homePath() + QStringLiteral("/.wine");
+    QVERIFY(QDir().mkpath(wine + QStringLiteral("/drive_c")));
+    auto form = startWithData(0);
+    const QModelIndex home = form->verzModel->index(QDir::homePath());
+    form->verzModel->fetchMore(home);
+    const auto names = [&] {
+      QStringList found;
+      for (int row = 0; row < form->verzModel->rowCount(home); ++row)
+        found << form->verzModel->fileName(form->verzModel->index(row, 0, home));
+      return found;
+    };
+    QTRY_VERIFY(names().contains(QStringLiteral(".wine")));
+  }
+
+  // Minimising hides the window where a notification area can bring it back, and only there.
+  void minimisingHidesOnlyWhereTheTrayIs_data() {
+    QTest::addColumn<bool>("tray");
+    QTest::newRow("notification area") << true;
+    QTest::newRow("none") << false;
+  }
+  void minimisingHidesOnlyWhereTheTrayIs() {
+    QFETCH(bool, tray);
+    TForm1::setTrayAvailability(tray ? &withTray : &noTray);
+    auto form = startWithData(0);
+    QCOMPARE(form->TrayIcon != nullptr, tray);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->showMinimized();
+    QCoreApplication::processEvents();  // the hiding is queued
+    QCOMPARE(form->isVisible(), !tray);
+    QVERIFY(form->isMinimized());
+  }
+
   void reportLineColoursAndScanMemoCopy() {
     auto form = startWithData(0);
     form->Memo1->setPlainText(QStringLiteral("vorher"));
@@ -268,6 +335,38 @@ class TForm1Test : public QObject {
     QVERIFY(reportLines(*form).last().endsWith(QStringLiteral("  mit Blank")));
   }
 
+  // The report and the scan's text box show new lines as they come, also when they were
+  // added while hidden, unless the user scrolled up to read.
+  void reportAndScanMemoFollowNewLines_data() {
+    QTest::addColumn<QString>("box");
+    QTest::newRow("report") << "Logging";
+    QTest::newRow("scan memo") << "Memo1";
+  }
+  void reportAndScanMemoFollowNewLines() {
+    QFETCH(QString, box);
+    auto form = startWithData(0);
+    const QScrollBar* bar = form->findChild<QPlainTextEdit*>(box)->verticalScrollBar();
+    const auto addLines = [&](int count) {
+      for (int i = 0; i < count; ++i) form->AddReportLine(QStringLiteral("Zeile"), 0, true);
+    };
+    addLines(200);
+    form->PageControl1->setCurrentIndex(box == QStringLiteral("Logging") ? 0 : 2);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+
+    const_cast<QScrollBar*>(bar)->triggerAction(QAbstractSlider::SliderPageStepSub);
+    const int reading = bar->value();
+    QVERIFY(reading < bar->maximum());
+    addLines(5);
+    QCOMPARE(bar->value(), reading);
+
+    const_cast<QScrollBar*>(bar)->triggerAction(QAbstractSlider::SliderToMaximum);
+    addLines(5);
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
   void clearingStartsAtTheTopAndLeavesScanMemo() {
     auto form = startWithData(0);
     form->Memo1->setPlainText(QStringLiteral("Scan"));
@@ -285,9 +384,12 @@ class TForm1Test : public QObject {
                         orv::kRed, true);
     const QString name = m_base->file(QStringLiteral("bericht"));  // no extension added
     m_dialogs->setNextSaveFile(name);
+    // First in the user's documents, never in the program's own folder.
+    const QString documents = QDir::homePath() + QStringLiteral("/Documents");
+    QVERIFY(QDir().mkpath(documents));
     QTest::mouseClick(form->Button1, Qt::LeftButton);
     QCOMPARE(m_dialogs->saveRequests,
-             QStringList{QStringLiteral("report.rtf|Rich Text Format (*.rtf)")});
+             QStringList{documents + QStringLiteral("/report.rtf|Rich Text Format (*.rtf)")});
     QFile saved(name);
     QVERIFY(saved.open(QIODevice::ReadOnly));
     const QByteArray bytes = saved.readAll();
@@ -335,6 +437,57 @@ class TForm1Test : public QObject {
     QVERIFY(extract.waitForFinished(30000));
     QVERIFY(
         QString::fromUtf8(extract.readAllStandardOutput()).contains(QStringLiteral("Druckprobe")));
+  }
+
+  // The report fills the printable area page after page; nothing is added to it: no margins
+  // of its own, no page numbers.
+  void printoutIsTheReportAlone() {
+    const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
+    if (pdftotext.isEmpty()) QSKIP("pdftotext is not installed (scripts/install-deps has it)");
+    auto form = startWithData(0);
+    form->Button3Click(form->Button3);
+    QStringList expected;
+    for (int i = 0; i < 300; ++i) {
+      expected << QStringLiteral("Zeile-%1").arg(i);
+      form->AddReportLine(expected.last(), orv::kBlack, false);
+    }
+    const QString pdf = m_base->file(QStringLiteral("report.pdf"));
+    QPrinter& printer = form->reportPrinter();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    form->Button2Click(form->Button2);
+    QCOMPARE(m_dialogs->errors, QStringList());
+
+    QProcess extract;
+    extract.start(pdftotext, {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QVERIFY(extract.waitForFinished(30000));
+    const QString boxes = QString::fromUtf8(extract.readAllStandardOutput());
+    QVERIFY(boxes.count(QStringLiteral("<page ")) >= 2);
+    static const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\"[^>]*>([^<]*)</word>"));
+    QStringList words;
+    double left = 1e9;
+    double top = 1e9;
+    for (const QRegularExpressionMatch& m : word.globalMatch(boxes)) {
+      words << m.captured(3);
+      left = std::min(left, m.captured(1).toDouble());
+      top = std::min(top, m.captured(2).toDouble());
+    }
+    for (const QString& line : expected) QVERIFY2(words.contains(line), qPrintable(line));
+    static const QRegularExpression number(QStringLiteral("^\\d+$"));
+    QCOMPARE(words.filter(number), QStringList());  // no page numbers
+    QVERIFY2(left < 3 && top < 3, qPrintable(QStringLiteral("%1 %2").arg(left).arg(top)));
+  }
+
+  void aPrintThatFailsSaysSo() {
+    auto form = startWithData(0);
+    const QString pdf = m_base->file(QStringLiteral("fehlt/report.pdf"));
+    form->reportPrinter().setOutputFormat(QPrinter::PdfFormat);
+    form->reportPrinter().setOutputFileName(pdf);
+    form->Button2Click(form->Button2);
+    QCOMPARE(m_dialogs->errors,
+             QStringList{QStringLiteral("Datei %1 kann nicht erstellt werden.").arg(pdf)});
   }
 
   void printingWithoutPrinterShowsTheError() {

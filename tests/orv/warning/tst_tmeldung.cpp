@@ -1,8 +1,10 @@
 #include <QDesktopServices>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <memory>
 
 #include "support/scripted_dialogs.h"
@@ -291,6 +293,47 @@ class TMeldungTest : public QObject {
     text->setText(QString(2000, QLatin1Char('y')));
     QVERIFY(!text->textFits());
     QCOMPARE(text->text(), QString(2000, QLatin1Char('y')));
+  }
+
+  // The lock's seconds make a caption longer than its button was made for; it still fits, and
+  // the button has the dialog's font again once the count is over.
+  void aCountingCaptionFitsItsButton() {
+    for (QPushButton* button : m_dialog->answerButtons()) {
+      m_dialog->setDefaultAnswer(button->property("Tag").toInt());
+      m_dialog->Sperrtimer->start();
+      m_dialog->show();
+      QVERIFY(button->text().endsWith(QStringLiteral(" (30)")));
+      QVERIFY(QFontMetrics(button->font()).horizontalAdvance(button->text()) < button->width() - 4);
+      m_dialog->hide();
+      QCOMPARE(button->font(), m_dialog->font());
+    }
+  }
+
+  // A path too long for the dialog is shortened in its middle, so that the question after it
+  // still shows; the tooltip shows the whole message.
+  void aLongPathGivesWayToTheQuestion() {
+    MessageLabel* text = m_dialog->Text;
+    const QString path = QStringLiteral("/home/user/") + QString(600, QLatin1Char('x')) +
+                         QStringLiteral("/dialer.exe");
+    const QString whole = QStringLiteral("Es wurde der 0190 Dialer \"Test\" in der Datei \"") +
+                          path + QStringLiteral("\" gefunden. Wie wollen sie reagieren?");
+    text->setText(whole);
+    QVERIFY(!text->textFits());
+    const QString shown = text->shownText();
+    QVERIFY(text->fits(shown));
+    QVERIFY2(shown.startsWith(QStringLiteral("Es wurde der 0190 Dialer \"Test\" in der Datei "
+                                             "\"/home/user/xx")),
+             qPrintable(shown));
+    QVERIFY2(shown.endsWith(QStringLiteral("x/dialer.exe\" gefunden. Wie wollen sie reagieren?")),
+             qPrintable(shown));
+    QCOMPARE(shown.count(QChar(0x2026)), 1);
+    QVERIFY(shown.size() > 100);  // as much of the path as there is room for
+
+    m_dialog->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_dialog.get()));
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), text->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(text, &hover);
+    QCOMPARE(QToolTip::text(), whole);
   }
 
  private:

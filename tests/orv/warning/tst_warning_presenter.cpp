@@ -199,6 +199,36 @@ class WarningPresenterTest : public QObject {
     QCOMPARE(m_browser.urls, (QList<QUrl>{help, help}));
   }
 
+  // With the lock on, the default button counts down the seconds until the lock answers;
+  // the help link ends the lock and the count with it.
+  void theDefaultButtonShowsTheSecondsLeft() {
+    m_dialog->setLockPeriod(2500);
+    QStringList captions;
+    const auto captionsNow = [&] {
+      QStringList now;
+      for (const QPushButton* button : m_dialog->answerButtons()) now << button->text();
+      captions << now.join(QLatin1Char('|'));
+    };
+    whenShowing(*m_dialog, "Sperre", [&] {
+      captionsNow();
+      if (QTest::qWaitFor([&] { return !m_dialog->Loeschen->text().endsWith("(3)"); }, 2000))
+        captionsNow();
+      QTest::mouseClick(m_dialog->Label1, Qt::LeftButton);
+      captionsNow();
+      m_dialog->Ignorieren->click();
+    });
+    QCOMPARE(ask("Sperre", true, orv::AnswerDelete), int(orv::AnswerIgnore));
+    whenShowing(*m_dialog, "ohne Sperre", [&] {
+      captionsNow();
+      m_dialog->Ignorieren->click();
+    });
+    QCOMPARE(ask("ohne Sperre", false, orv::AnswerDelete), int(orv::AnswerIgnore));
+    const QString plain = QStringLiteral("Ignorieren|Erlauben|Löschen|Beenden");
+    QCOMPARE(captions, (QStringList{QStringLiteral("Ignorieren|Erlauben|Löschen (3)|Beenden"),
+                                    QStringLiteral("Ignorieren|Erlauben|Löschen (2)|Beenden"),
+                                    plain, plain}));
+  }
+
   // Every warning gets a full lock period of its own, whatever the one before left.
   void eachWarningGetsAFullLockPeriod() {
     const int period = 60000;
