@@ -5,14 +5,14 @@
 
 namespace orv {
 
-RasHandle TConnectionList::HandleAt(int i) const {
+RasHandle recordHandle(const TConnectionRecord& record) {
   RasHandle handle = 0;
-  std::memcpy(&handle, At(i).data() + offsetof(RASCONNA, hrasconn), sizeof handle);
+  std::memcpy(&handle, record.data() + offsetof(RASCONNA, hrasconn), sizeof handle);
   return handle;
 }
 
-QByteArray TConnectionList::EntryNameAt(int i) const {
-  const auto* name = reinterpret_cast<const char*>(At(i).data() + offsetof(RASCONNA, szEntryName));
+QByteArray recordEntryName(const TConnectionRecord& record) {
+  const auto* name = reinterpret_cast<const char*>(record.data() + offsetof(RASCONNA, szEntryName));
   return QByteArray(name, static_cast<int>(::strnlen(name, RAS_MAX_ENTRY_NAME + 1)));
 }
 

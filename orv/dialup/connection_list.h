@@ -14,14 +14,17 @@ namespace orv {
 // record. Bytes an older generation of the record does not carry stay 0.
 using TConnectionRecord = std::array<unsigned char, RAS_SIZE_CONN>;
 
+// The handle of a connection record, and its entry name (empty when its first byte is 0).
+RasHandle recordHandle(const TConnectionRecord& record);
+QByteArray recordEntryName(const TConnectionRecord& record);
+
 // The connector's snapshot of the active connections: owned records, in the service's order.
 class TConnectionList {
  public:
   int Count() const { return static_cast<int>(m_records.size()); }
   const TConnectionRecord& At(int i) const { return *m_records[static_cast<std::size_t>(i)]; }
-  RasHandle HandleAt(int i) const;
-  // The record's entry name; empty when its first byte is 0.
-  QByteArray EntryNameAt(int i) const;
+  RasHandle HandleAt(int i) const { return recordHandle(At(i)); }
+  QByteArray EntryNameAt(int i) const { return recordEntryName(At(i)); }
 
   void Add(std::unique_ptr<TConnectionRecord> record) { m_records.push_back(std::move(record)); }
   void Clear() { m_records.clear(); }

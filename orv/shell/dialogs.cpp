@@ -30,7 +30,9 @@ class QtDialogs final : public Dialogs {
     box.setDefaultButton(yes);
     box.setEscapeButton(no);
     box.exec();
-    return box.clickedButton() != no;
+    // Only the yes button means yes: a box closed without an answer (also when the program
+    // ends under it) answers no.
+    return box.clickedButton() == yes;
   }
 
   QString saveFile(QWidget* parent, const QString& initialName, const QString& filter) override {

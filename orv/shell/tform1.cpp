@@ -31,6 +31,7 @@
 #include "detect/display_path.h"
 #include "detect/file_changes.h"
 #include "detect/native_path.h"
+#include "dialup/dialup_monitor.h"
 #include "regular_file.h"
 #include "shell/dialogs.h"
 #include "shell/locale_format.h"
@@ -85,6 +86,7 @@ TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QW
   // The monitor exists before start-up runs the option handlers that switch it on.
   m_processMonitor = std::make_unique<ProcessMonitor>(
       *this, BaseDir, ExaminedProcesses, *SpeicherTimer, ProcessSource::libprocs(), this);
+  createDialupMonitor();
   m_report = std::make_unique<ReportLog>(Logging, Memo1);
   m_repaintThrottle = new RepaintThrottle(this);
   m_allowed = std::make_unique<AllowedList>(Erlaubt);
@@ -127,6 +129,7 @@ void TForm1::connectHandlers() {
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
   connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
           &TForm1::requestQuit);
+  connectConnectionHandlers();
 }
 
 void TForm1::FormCreate(QObject*) {
@@ -166,7 +169,8 @@ void TForm1::runStartupSteps() {
   m_report->addEmptyLine();
   loadHelpText();
   LoadSettings();
-  // The first refresh of the connection list, Button7Click, follows here.
+  // The marks that the settings brought are restored by the first refresh.
+  Button7Click(this);
   ExaminedProcesses.clear();
   // Hidden in the notification area exactly when the stored option says so.
   m_startVisible = Settings.Minimiert != 1;
@@ -192,8 +196,8 @@ void TForm1::FormDestroy(QObject*) {
   if (m_destroyed) return;
   m_destroyed = true;
   removeTrayIcon();
-  // The list's marks are taken into KnownConnections here (ListeClick), and only from a list
-  // that stands built: if (connectionListBuilt()) ListeClick(this);
+  // A list that was never built from the phonebook holds no marks to keep.
+  if (m_connectionListBuilt) ListeClick(this);
   try {
     SaveSettings();
   } catch (const OrvError& error) {
@@ -202,7 +206,7 @@ void TForm1::FormDestroy(QObject*) {
 }
 
 void TForm1::PageControl1Change(QObject*) {
-  // The connection list is refreshed on every visit of its page once it exists.
+  if (PageControl1->currentWidget() == TabSheet1) Button7Click(this);
 }
 
 void TForm1::AddReportLine(const QString& text, int32_t colour, bool copyToScanMemo) {

@@ -35,6 +35,7 @@ class QWidget;
 namespace orv {
 
 class AllowedList;
+class DialupMonitor;
 class RepaintThrottle;
 class ReportLog;
 class StatusLine;
@@ -77,7 +78,6 @@ class TForm1 : public QMainWindow, public ScanHost {
   // Whether the connection list stands built from the dial-up service: the refresh sets it
   // when it listed the service's entries and clears it when it found no service. Only then
   // do the list's marks replace the stored ones in "connections.conf" at the end.
-  void setConnectionListBuilt(bool built) { m_connectionListBuilt = built; }
   bool connectionListBuilt() const { return m_connectionListBuilt; }
 
   // The warning dialog, created by the program entry right after this window.
@@ -106,6 +106,19 @@ class TForm1 : public QMainWindow, public ScanHost {
   void CheckMemoryClick(QObject* sender);
   void IntervallMEMChange(QObject* sender);
   void SpeicherTimerTimer(QObject* sender);
+
+  // "DFÜ Netzwerk": the connection list and its context menu.
+  void Button7Click(QObject* sender);  // "Aktualisieren": rebuilds the list
+  void ListeClick(QObject* sender);    // takes the list's marks into KnownConnections
+  void Verbinden1Click(QObject* sender);
+  void rennen1Click(QObject* sender);  // "Trennen"
+  void Editieren1Click(QObject* sender);
+  void rennen2Click(QObject* sender);  // "Löschen"
+
+  // Dial-up monitor.
+  void ScanRASClick(QObject* sender);
+  void IntervallRASChange(QObject* sender);
+  void DFUTimerTimer(QObject* sender);
 
   // Options.
   void AutoStartClick(QObject* sender);
@@ -217,6 +230,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   QWidget* buildSettingsPage();
   QWidget* buildHelpPage();
   void connectHandlers();
+  void connectConnectionHandlers();
+  void createDialupMonitor();
 
   void runStartupSteps();
   void addTrayIcon();
@@ -251,6 +266,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<WarningPresenter> m_warnings;
   DiskScan m_scan{*this};
   std::unique_ptr<ProcessMonitor> m_processMonitor;
+  std::unique_ptr<DialupMonitor> m_dialupMonitor;
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
   QString m_lastReportName;  // the file the report was last saved to

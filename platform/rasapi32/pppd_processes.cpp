@@ -120,11 +120,15 @@ void PppdProcesses::lookAgain() {
 
 void PppdProcesses::probe(std::uint32_t from, std::uint32_t to) {
   for (std::uint32_t pid = from; pid <= to; ++pid) {
-    if (!m_table.stat(pid)) {
+    const auto stat = m_table.stat(pid);
+    if (!stat) {
       m_verdicts.erase(pid);
       continue;
     }
     auto [it, added] = m_verdicts.try_emplace(pid);
+    // A pppd the service has just started itself is known before its arguments show in
+    // /proc: judging it now, before its exec, would lose it until the exec is seen.
+    if (!added && it->second.entry && it->second.startTime == stat->startTime) continue;
     it->second = Verdict{};  // a new process, also where an old one had the pid
     judge(pid, it->second);
     if (added) m_rotation.push_back(pid);

@@ -94,9 +94,17 @@ class PppFixture {
     fs::create_directories(pppDir() + "/peers");
     fs::create_directories(chatDir());
     fs::create_directories(runDir());
+    // The stub runs under a name of this world alone (the kernel keeps 15 bytes of it): the
+    // service takes a process named "pppd" for a pppd wherever it comes from, so a stub of
+    // that name would be judged, and hung up, by the dial-up monitor of any other test
+    // running at the same time, and theirs by this one's.
+    const std::string folder = m_root.path().filename().string();
+    m_stub =
+        root() + "/stub" + folder.substr(folder.size() - std::min<std::size_t>(6, folder.size()));
+    fs::create_symlink(ORV_STUB_PPPD, m_stub);
     set("ORV_PPP_DIR", pppDir());
     set("ORV_PPP_RUN_DIR", runDir());
-    set("ORV_PPPD", ORV_STUB_PPPD);
+    set("ORV_PPPD", m_stub);
   }
   ~PppFixture() {
     endStubs();
@@ -143,7 +151,7 @@ class PppFixture {
   // stub runs with its signals set (from then on the service lists it). A stub told to end
   // at once is not waited for.
   StubPppd& startDialer(const std::string& name) {
-    m_dialers.push_back(std::make_unique<StubPppd>(ORV_STUB_PPPD, name));
+    m_dialers.push_back(std::make_unique<StubPppd>(m_stub, name));
     StubPppd& stub = *m_dialers.back();
     waitFor([&] { return isSetUp(stub.pid()) || stub.hasEnded(); });
     return stub;
@@ -192,17 +200,21 @@ class PppFixture {
     ::setenv(name.c_str(), value.c_str(), 1);
   }
 
-  // Ends every stub this fixture's world still runs, also those the service started.
+  // Ends every stub this fixture's world still runs, also those the service started: they
+  // are the processes started through this world's link, found whether or not they have
+  // yet written their pid file (a dial returns once the stub runs, not once it is set up).
   void endStubs() const {
-    for (const pid_t pid : runningStubs()) {
-      std::error_code error;
-      const auto exe =
-          std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-      if (!error && exe == std::filesystem::path(ORV_STUB_PPPD)) ::kill(pid, SIGKILL);
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+      std::ifstream cmdline(process.path() / "cmdline", std::ios::binary);
+      std::string program;
+      if (std::getline(cmdline, program, '\0') && program == m_stub)
+        ::kill(static_cast<pid_t>(std::atol(process.path().filename().c_str())), SIGKILL);
     }
   }
 
   TempDir m_root;
+  std::string m_stub;
   std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
   std::vector<std::unique_ptr<StubPppd>> m_dialers;
 };

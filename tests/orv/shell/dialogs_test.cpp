@@ -92,6 +92,14 @@ class DialogsTest : public QObject {
       QCOMPARE(answer, yes);
     }
   }
+
+  // Ended without a button, as when the program quits under it: nothing was confirmed.
+  void confirmationClosedWithoutAnAnswerIsNo() {
+    bool answer = true;
+    whileShown([&] { answer = orv::Dialogs::current().confirm(nullptr, "Bestätigung", "?"); },
+               [](QMessageBox* box) { box->done(0); }, QString());
+    QVERIFY(!answer);
+  }
 };
 
 QTEST_MAIN(DialogsTest)

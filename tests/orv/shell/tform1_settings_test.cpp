@@ -2,12 +2,14 @@
 // what the shutdown leaves on disk.
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <climits>
 #include <csignal>
 #include <memory>
@@ -72,6 +74,10 @@ class TForm1SettingsTest : public QObject {
     m_base->write(QStringLiteral("orv.sig"), {});
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_base->file(QStringLiteral("config"))));
+    // A phonebook that cannot be read: the connection list is never built.
+    qputenv("ORV_PPP_DIR", QFile::encodeName(m_base->file(QStringLiteral("ppp"))));
+    QDir().mkpath(m_base->file(QStringLiteral("ppp")));
+    m_base->write(QStringLiteral("ppp/peers"), "not a folder");
   }
 
   void storedOptionsReachTheControlsThroughTheirHandlers_data() {
@@ -126,12 +132,17 @@ class TForm1SettingsTest : public QObject {
 
   void connectionMarksAreStoredOnlyFromABuiltList() {
     writeFiles(TSettings{}, {}, {{true, "T-Online", "+49 (0190) 123"}});
+    QFile::remove(m_base->file(QStringLiteral("ppp/peers")));
+    QDir().mkpath(m_base->file(QStringLiteral("ppp/peers")));
+    m_base->write(QStringLiteral("ppp/peers/isp"), "/dev/ttyS0\n");
     auto built = start();
-    built->setConnectionListBuilt(true);
-    built->KnownConnections = {{false, QByteArray(256, 'n'), "+49 (030) 1"}};
+    QVERIFY(built->connectionListBuilt());
+    QTreeWidgetItem* isp = built->Liste->topLevelItem(0);
+    QVERIFY(isp);
+    isp->setCheckState(0, Qt::Checked);
     built->FormDestroy(built.get());
     QCOMPARE(content(QStringLiteral("connections.conf")),
-             orv::connectionsToFile({{false, QByteArray(255, 'n'), "+49 (030) 1"}}));
+             orv::connectionsToFile({{true, "isp", isp->text(1).toUtf8()}}));
   }
 
   void aStartThatEndedEarlyStoresNothingItDidNotLoad_data() {
