@@ -84,13 +84,14 @@ std::optional<NmProfile> NetworkManagerSource::readProfile(const QString& path) 
   return dialUpProfile(path, firstArgument<NmSettings>(reply));
 }
 
-std::vector<NmProfile> NetworkManagerSource::loadProfiles() {
-  std::vector<NmProfile> profiles;
+std::uint32_t NetworkManagerSource::loadProfiles(std::vector<NmProfile>& profiles) {
+  profiles.clear();
   const QDBusMessage reply =
       m_bus.call(kSettings, kSettingsInterface, QStringLiteral("ListConnections"));
+  if (failed(reply)) return NmBus::errorCode(reply);
   for (const QString& path : pathsOf(firstArgument<QList<QDBusObjectPath>>(reply)))
     if (auto profile = readProfile(path)) profiles.push_back(std::move(*profile));
-  return profiles;
+  return RAS_SUCCESS;
 }
 
 std::optional<NmProfile> NetworkManagerSource::findProfile(const std::string& entry) {
@@ -101,7 +102,7 @@ std::optional<NmProfile> NetworkManagerSource::findProfile(const std::string& en
     auto fresh = readProfile(QString::fromStdString(known.path));
     if (fresh && fresh->entryName == entry) return fresh;
   }
-  m_profiles = loadProfiles();
+  loadProfiles(m_profiles);
   for (const NmProfile& profile : m_profiles)
     if (profile.entryName == entry) return profile;
   return std::nullopt;
@@ -109,9 +110,12 @@ std::optional<NmProfile> NetworkManagerSource::findProfile(const std::string& en
 
 std::uint32_t NetworkManagerSource::entries(std::vector<PhonebookEntry>& out) {
   std::lock_guard<std::mutex> lock(m_mutex);
-  // Without NetworkManager there are no such entries; that is no error.
-  if (!connected()) return RAS_SUCCESS;
-  m_profiles = loadProfiles();
+  // Without NetworkManager there are no such entries. That is said with a code of its own,
+  // which the dispatcher passes over where pppd's phonebook could be read; where it could not,
+  // an absent NetworkManager must not make the phonebook look read and empty (the list's
+  // marks would be dropped).
+  if (!connected()) return RAS_ERROR_NM_UNREACHABLE;
+  if (const std::uint32_t result = loadProfiles(m_profiles); result != RAS_SUCCESS) return result;
   for (const NmProfile& profile : m_profiles)
     out.push_back({profile.entryName, profile.systemWide ? std::uint32_t{RAS_ENTRY_ALL_USERS} : 0U,
                    kPhonebook});

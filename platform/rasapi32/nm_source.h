@@ -63,8 +63,8 @@ class NetworkManagerSource final : public ConnectionSource {
   };
 
   bool connected();
-  // Every profile of a dial-up kind, read anew.
-  std::vector<NmProfile> loadProfiles();
+  // Every profile of a dial-up kind, read anew: 0, or why NetworkManager gave no list.
+  std::uint32_t loadProfiles(std::vector<NmProfile>& profiles);
   std::optional<NmProfile> readProfile(const QString& path);
   // The profile an entry name stands for, checked against NetworkManager now.
   std::optional<NmProfile> findProfile(const std::string& entry);

@@ -1,19 +1,24 @@
-// The connector over the real dial-up service with NetworkManager (python3-dbusmock on a
-// private bus) beside a private pppd world. The dial-up monitor's steps are taken by hand,
-// through the connector, as its tick takes them.
+// The connector, and once the real window, over the real dial-up service with NetworkManager
+// (python3-dbusmock on a private bus) beside a private pppd world.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
 
 #include "dialup/ras_connector.h"
+#include "shell/tform1.h"
 #include "support/nm_mock.h"
 #include "support/ppp_fixture.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_base_dir.h"
 
 using orvtest::NetworkManagerMock;
 
@@ -80,7 +85,7 @@ class NmConnectorTest : public QObject {
     QCOMPARE(conns.Password, QByteArray());
   }
 
-  void activeGsmConnectionIsReportedAndHungUpAsTheMonitorDoes() {
+  void activeGsmConnectionIsListedSteadilyAndHungUpInTheWait() {
     NetworkManagerMock nm;
     nm.activate(nm.addProfile(NetworkManagerMock::gsm("Mobil", "0190222", "web")));
     orv::TRasConnector conns;
@@ -96,6 +101,27 @@ class NmConnectorTest : public QObject {
     QVERIFY(timer.elapsed() < kWaitMs);
     QCOMPARE(networkManagers(conns).first, 0u);
     QCOMPARE(nm.activeCount(), 0);
+  }
+
+  // End to end: the real window's monitor reports a gsm connection nobody allowed and ends it.
+  void windowsMonitorHangsUpAnUnallowedGsmConnection() {
+    orv::TForm1::setTrayAvailability([] { return false; });
+    ScriptedDialogs::installNew();
+    TempBaseDir base;
+    base.copyFromData("hilfe.rtf");
+    base.writeInitialSettings();
+    NetworkManagerMock nm;
+    const QString mobile = nm.addProfile(NetworkManagerMock::gsm("Mobil", "0190222", "web"));
+    orv::TForm1 form(QStringList{base.path()});
+    form.IntervallRAS->setValue(100);
+    form.ScanRAS->setChecked(true);
+    nm.activate(mobile);
+    QTRY_COMPARE_WITH_TIMEOUT(nm.activeCount(), 0, 10000);
+    const QString report = form.Logging->toPlainText();
+    QVERIFY2(report.contains("Verbindung Mobil verbunden mit der Nummer +0 () 0190222 als Nutzer "
+                             "web\n") &&
+                 report.contains("Mobil ist nicht erlaubt und wurde deshalb blockiert!"),
+             qPrintable(report));
   }
 
   void hangUpIsCertainOrReportedRefused_data() {
