@@ -20,6 +20,7 @@
 #include <thread>
 #include <vector>
 
+#include "../scan/bench_run.h"
 #include "child_process.h"
 #include "first_paint_watch.h"
 #include "helper_server.h"
@@ -28,6 +29,7 @@
 namespace {
 
 using namespace startupbench;
+using scanbench::numberArgument;
 namespace fs = std::filesystem;
 
 constexpr double kTimeTarget = 1.3;        // ORV with 100,001 signatures against the bare window
@@ -62,15 +64,6 @@ const char kUsage[] =
     "  --dir PATH          the bench's folder goes below PATH (default $TMPDIR or /tmp)\n"
     "  --keep              leave that folder in place afterwards\n"
     "  --check-targets     exit 3 when a target is missed\n";
-
-bool numberArgument(int argc, char** argv, int& i, int& target) {
-  if (i + 1 >= argc) return false;
-  char* end = nullptr;
-  const long number = std::strtol(argv[++i], &end, 10);
-  if (*end != '\0' || number < 0 || number > 100000000) return false;
-  target = static_cast<int>(number);
-  return true;
-}
 
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
@@ -125,28 +118,6 @@ std::string loadAverage() {
   return one + " " + five + " " + fifteen;
 }
 
-// The bench's own folder, removed at the end unless asked to keep it.
-class BenchFolder {
- public:
-  BenchFolder(std::string parent, bool keep) : m_keep(keep) {
-    if (parent.empty()) parent = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp";
-    std::string pattern = parent + "/orv-startupbench-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a folder in " + parent);
-    m_path = pattern + "/";
-  }
-  ~BenchFolder() {
-    std::error_code ignored;
-    if (!m_keep) fs::remove_all(m_path, ignored);
-  }
-  BenchFolder(const BenchFolder&) = delete;
-  BenchFolder& operator=(const BenchFolder&) = delete;
-  const std::string& path() const { return m_path; }
-
- private:
-  std::string m_path;
-  bool m_keep;
-};
-
 struct Samples {
   std::vector<double> values;
   double median() const {
@@ -198,8 +169,8 @@ void runOnce(Contender& contender, FirstPaintWatch& watch, const Options& option
 }
 
 int run(const Options& options) {
-  BenchFolder folder(options.parent, options.keep);
-  const std::string& root = folder.path();
+  const scanbench::TempFolder folder(options.parent, options.keep);
+  const std::string root = folder.path() + "/";
   for (const char* sub :
        {"home", "config", "data", "state", "cache", "runtime", "ppp/peers", "ppp-run"})
     fs::create_directories(root + sub);
