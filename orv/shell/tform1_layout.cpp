@@ -118,7 +118,7 @@ void TForm1::buildWindow() {
   Panel1->setPalette(line);
   layout->addWidget(Panel1);
 
-  PageControl1 = named(new QTabWidget, "PageControl1");
+  PageControl1 = named(new QTabWidget(central), "PageControl1");
   PageControl1->addTab(buildReportPage(), QStringLiteral("Reportdatei"));
   PageControl1->addTab(buildConnectionsPage(), QStringLiteral("DFÜ Netzwerk"));
   PageControl1->addTab(buildScanPage(), QStringLiteral("Suche nach Dialern"));
@@ -241,7 +241,7 @@ QWidget* TForm1::buildReportPage() {
 
 QWidget* TForm1::buildConnectionsPage() {
   TabSheet1 = named(new QWidget(this), "TabSheet1");
-  Liste = named(new QTreeWidget, "Liste");
+  Liste = named(new QTreeWidget(TabSheet1), "Liste");
   Liste->setRootIsDecorated(false);
   Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
   Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -271,7 +271,7 @@ QWidget* TForm1::buildConnectionsPage() {
 
 QWidget* TForm1::buildScanPage() {
   auto* page = named(new QWidget(this), "TabScan");
-  verz = named(new QTreeView, "verz");
+  verz = named(new QTreeView(page), "verz");
   verz->setHeaderHidden(true);
   verz->setMinimumWidth(190);
   verz->setMaximumWidth(190);
