@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -79,6 +80,14 @@ class OnFirstShow : public QObject {
   std::function<void()> m_work;
 };
 
+// Read as the PNG it is, without asking around: an icon made from the file name, or a reader
+// left to recognise the format, loads every image format plugin to ask which reads it.
+QImage loadIcon() {
+  QImageReader reader(QStringLiteral(":/orv/orv.png"), "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
+}
+
 QImage loadLogo() {
   QFile file(QStringLiteral(":/orv/logo.jpg"));
   if (!file.open(QIODevice::ReadOnly)) return {};
@@ -90,7 +99,7 @@ QImage loadLogo() {
 void TForm1::buildWindow() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ORV - Orvel 3.0"));
-  setWindowIcon(QIcon(QStringLiteral(":/orv/orv.png")));
+  setWindowIcon(QIcon(QPixmap::fromImage(loadIcon())));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);

@@ -306,6 +306,7 @@ class TForm1Test : public QObject {
     QVERIFY(form->Hilfe->isReadOnly());
     QCOMPARE(form->ScanStatus->text(), QStringLiteral("0 Dialersignaturen geladen ..."));
     QCOMPARE(form->Logo->pixmap().size(), QSize(150, 65));
+    QVERIFY(!form->windowIcon().pixmap(32).isNull());
     // The folder tree, filled when its page is first shown, starts at "/" with the user's
     // home selected and its parents opened.
     form->show();
