@@ -13,9 +13,8 @@ template <std::size_t Capacity>
 FixedText<Capacity> unscrambleSignatureText(std::uint8_t storedLength, const std::uint8_t* area) {
   FixedText<Capacity> text;
   text.length = static_cast<std::uint8_t>(std::min<std::size_t>(storedLength, Capacity));
-  // The whole area, a fixed count done in wide steps, then the filler cleared again: a
-  // table of 100,000 signatures loads at start-up, and stopping at the length byte by byte
-  // cost several times more.
+  // The whole area, a fixed count done in wide steps, then the filler cleared again: for a
+  // large table loaded at start-up, cheaper than stopping at the length byte by byte.
   for (std::size_t i = 0; i < Capacity; ++i) {
     text.chars[i] = static_cast<char>(area[i] ^ kSignatureKey);
   }

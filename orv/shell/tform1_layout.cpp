@@ -284,7 +284,8 @@ QWidget* TForm1::buildScanPage() {
   verz->setHeaderHidden(true);
   verz->setMinimumWidth(190);
   verz->setMaximumWidth(190);
-  // The current folder is brought into view once the tree has a size to scroll in.
+  // The tree gets its model when it is first shown; its current folder is brought into view
+  // once the tree has a size to scroll in.
   new OnFirstShow(verz, [this] {
     folderModel();
     QTimer::singleShot(0, verz, [this] {
