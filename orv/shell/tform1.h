@@ -96,7 +96,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void ApplicationMinimize();
 
   // The notification-area icon and its menu `Task`.
-  // An activation of the icon: brings the hidden window back (see activationBringsWindowBack).
+  // An activation of the icon: brings a hidden or minimised window back (see
+  // activationBringsWindowBack).
   void TrayIconMessage(QSystemTrayIcon::ActivationReason reason);
   // The menu is about to open: its check marks follow the two monitors' boxes.
   void TaskPopup(QObject* sender);

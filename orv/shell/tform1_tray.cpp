@@ -42,7 +42,9 @@ void TForm1::connectTrayHandlers() {
 }
 
 void TForm1::TrayIconMessage(QSystemTrayIcon::ActivationReason reason) {
-  if (isVisible()) return;
+  // A window on screen stays as it is, also behind others. One minimised in the task bar
+  // (there was no notification area when it was minimised) comes back like a hidden one.
+  if (isVisible() && !isMinimized()) return;
   // Only a single activation needs to know the host: a double-click always counts.
   const TrayHost host = reason == QSystemTrayIcon::Trigger ? currentTrayHost() : TrayHost::XEmbed;
   if (activationBringsWindowBack(reason, host)) bringToFront();
