@@ -2,9 +2,9 @@
 #               [PRIVATE_PROCESSES])
 #
 # Registers one test binary with CTest. Every test runs with the offscreen Qt platform,
-# a fixed locale, a private HOME and XDG folders and a private (empty) pppd world below the
-# build tree, so no test ever reads or writes the real user's files, sees the machine's
-# dial-up connections or needs a screen.
+# a fixed locale, a private HOME and XDG folders, a private (empty) pppd world below the
+# build tree and a NetworkManager address where no bus listens, so no test ever reads or
+# writes the real user's files, sees the machine's dial-up connections or needs a screen.
 #
 # A test that hangs (a dialog nobody answers) fails after TIMEOUT seconds, 45 unless the test
 # needs longer. Under the sanitizers every test also checks for leaks, with no suppressions:
@@ -19,7 +19,7 @@ function(orv_test_environment out name locale)
   file(MAKE_DIRECTORY ${home}/config ${home}/data ${home}/state ${home}/cache ${home}/runtime)
   file(CHMOD ${home}/runtime DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE)
   set(${out}
-    "QT_QPA_PLATFORM=offscreen;LANG=${locale};LC_ALL=${locale};LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1"
+    "QT_QPA_PLATFORM=offscreen;LANG=${locale};LC_ALL=${locale};LANGUAGE=;TZ=UTC;HOME=${home};XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data;XDG_STATE_HOME=${home}/state;XDG_CACHE_HOME=${home}/cache;XDG_RUNTIME_DIR=${home}/runtime;ORV_PPP_DIR=${home}/ppp;ORV_PPP_RUN_DIR=${home}/ppp-run;ORV_PPPD=${home}/no-pppd;ORV_NM_BUS_ADDRESS=unix:path=${home}/no-system-bus;ORV_NM_EDITOR=${home}/no-nm-connection-editor;ORV_SOURCE_DIR=${CMAKE_SOURCE_DIR};ORV_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=1"
     PARENT_SCOPE)
 endfunction()
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "line_watcher.h"
+#include "phone_number.h"
 #include "rasapi32.h"
 
 namespace orv::ras {
@@ -34,6 +35,16 @@ struct EntryProperties {
   std::string deviceName;
   std::string script;  // the chat script, when the entry has one
   std::uint32_t entryType = RAS_ENTRY_TYPE_PHONE;
+
+  // The number fields for the dial string the entry really dials (splitDialString).
+  void setDialString(const std::string& dialString) {
+    const PhoneFields phone = splitDialString(dialString);
+    countryId = phone.countryId;
+    countryCode = phone.countryCode;
+    areaCode = phone.areaCode;
+    localNumber = phone.localNumber;
+    if (phone.useCountryAndArea) options |= RAS_OPTION_USE_COUNTRY_AND_AREA;
+  }
 };
 
 struct ActiveConnection {

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "nm_source.h"
 #include "pppd_source.h"
 #include "process_table.h"
 
@@ -20,6 +21,7 @@ Dispatcher& Dispatcher::instance() {
   static Dispatcher dispatcher([] {
     std::vector<std::unique_ptr<ConnectionSource>> sources;
     sources.push_back(std::make_unique<PppdSource>(table));
+    sources.push_back(std::make_unique<NetworkManagerSource>());
     return sources;
   }());
   return dispatcher;

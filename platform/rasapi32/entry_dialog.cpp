@@ -37,12 +37,8 @@ QLineEdit* addField(QFormLayout* form, const char* name, const QString& label,
 
 }  // namespace
 
-std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
-                                const std::string& entry) {
-  const EntryEditor editor(paths);
-  EntryEditPlan plan;
-  const std::uint32_t loaded = editor.load(entry, plan);
-  if (loaded != RAS_SUCCESS) return loaded;
+std::uint32_t showEntryDialog(std::uintptr_t owner, const std::string& entry,
+                              const EntryDialogContent& content) {
   if (!qobject_cast<QApplication*>(QCoreApplication::instance()) ||
       QThread::currentThread() != QCoreApplication::instance()->thread())
     return RAS_ERROR_NO_DIALOG;
@@ -60,16 +56,16 @@ std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
   auto* layout = new QVBoxLayout(&dialog);
   auto* form = new QFormLayout;
   layout->addLayout(form);
-  QLineEdit* number =
-      addField(form, "Rufnummer", QStringLiteral("Rufnummer:"), plan.values.number, plan.number);
-  QLineEdit* user =
-      addField(form, "Benutzername", QStringLiteral("Benutzername:"), plan.values.user, plan.user);
-  QLineEdit* password =
-      addField(form, "Kennwort", QStringLiteral("Kennwort:"), plan.values.password, plan.password);
+  QLineEdit* number = addField(form, "Rufnummer", QStringLiteral("Rufnummer:"),
+                               content.values.number, content.number);
+  QLineEdit* user = addField(form, "Benutzername", QStringLiteral("Benutzername:"),
+                             content.values.user, content.user);
+  QLineEdit* password = addField(form, "Kennwort", QStringLiteral("Kennwort:"),
+                                 content.values.password, content.password);
 
   // Why fields cannot be changed; later also why saving failed.
   QStringList reasons;
-  for (const FieldAccess* a : {&plan.number, &plan.user, &plan.password})
+  for (const FieldAccess* a : {&content.number, &content.user, &content.password})
     if (!a->writable && !a->reason.empty() && !reasons.contains(shown(a->reason)))
       reasons << shown(a->reason);
   auto* note = new QLabel(reasons.isEmpty() ? QString()
@@ -91,9 +87,10 @@ std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
 
   QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
   QObject::connect(ok, &QPushButton::clicked, &dialog, [&] {
-    const EntryValues values{edited(number, plan.values.number), edited(user, plan.values.user),
-                             edited(password, plan.values.password)};
-    const std::string failure = editor.save(plan, values);
+    const EntryValues values{edited(number, content.values.number),
+                             edited(user, content.values.user),
+                             edited(password, content.values.password)};
+    const std::string failure = content.save(values);
     if (failure.empty()) {
       dialog.accept();
       return;
@@ -104,6 +101,17 @@ std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
   });
   dialog.exec();
   return RAS_SUCCESS;
+}
+
+std::uint32_t editEntryInDialog(std::uintptr_t owner, const PppPaths& paths,
+                                const std::string& entry) {
+  const EntryEditor editor(paths);
+  EntryEditPlan plan;
+  const std::uint32_t loaded = editor.load(entry, plan);
+  if (loaded != RAS_SUCCESS) return loaded;
+  return showEntryDialog(owner, entry,
+                         {plan.values, plan.number, plan.user, plan.password,
+                          [&](const EntryValues& values) { return editor.save(plan, values); }});
 }
 
 }  // namespace orv::ras

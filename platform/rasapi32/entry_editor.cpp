@@ -46,11 +46,6 @@ std::string describeFailure(int error) {
   }
 }
 
-bool hasControlCharacter(const std::string& s) {
-  return std::any_of(s.begin(), s.end(),
-                     [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
-}
-
 // A new line at the end of `content`.
 Splice appendLine(const std::string& content, const std::string& line) {
   const bool needsBreak = !content.empty() && content.back() != '\n';
@@ -162,16 +157,8 @@ std::string EntryEditor::save(const EntryEditPlan& plan, const EntryValues& valu
   if ((numberChanged && !plan.number.writable) || (userChanged && !plan.user.writable) ||
       (secretsChanged && !plan.password.writable))
     return "Diese Angaben können nicht geändert werden.";
-  if (numberChanged) {
-    if (values.number.empty()) return "Bitte geben Sie eine Rufnummer ein.";
-    if (values.number.size() > RAS_MAX_PHONE_NUMBER) return "Die Rufnummer ist zu lang.";
-    if (values.number.find_first_not_of("0123456789+*#,Ww") != std::string::npos)
-      return "Die Rufnummer darf nur Ziffern und die Zeichen + * # , W enthalten.";
-  }
-  if (hasControlCharacter(values.user) || hasControlCharacter(values.password))
-    return "Benutzername und Kennwort dürfen keine Steuerzeichen enthalten.";
-  if (values.user.size() > RAS_MAX_USER_NAME || values.password.size() > RAS_MAX_PASSWORD)
-    return "Benutzername oder Kennwort ist zu lang.";
+  if (const std::string invalid = checkEntryValues(plan.values, values); !invalid.empty())
+    return invalid;
   if (secretsChanged && values.user.empty())
     return "Ohne Benutzernamen kann kein Kennwort gespeichert werden.";
 

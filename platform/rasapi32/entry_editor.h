@@ -3,23 +3,11 @@
 #include <cstdint>
 #include <string>
 
+#include "entry_values.h"
 #include "phonebook.h"
 #include "ppp_paths.h"
 
 namespace orv::ras {
-
-// What the edit dialog shows and changes of an entry.
-struct EntryValues {
-  std::string number;
-  std::string user;
-  std::string password;
-};
-
-// Whether a field can be changed, and if not, why (German, UTF-8).
-struct FieldAccess {
-  bool writable = false;
-  std::string reason;
-};
 
 struct EntryEditPlan {
   PeerEntry entry;
@@ -43,9 +31,9 @@ class EntryEditor {
   // 0, or the code why the entry cannot be shown (623 unknown, 5 unreadable).
   std::uint32_t load(const std::string& name, EntryEditPlan& plan) const;
 
-  // Writes the values that differ from `plan`'s, after checking them (a number is digits
-  // and + * # , W; no control characters; field lengths). Empty on success, else a German
-  // message; files already written then stay written, each one whole.
+  // Writes the values that differ from `plan`'s, after checking them (checkEntryValues).
+  // Empty on success, else a German message; files already written then stay written, each
+  // one whole.
   std::string save(const EntryEditPlan& plan, const EntryValues& values) const;
 
  private:

@@ -49,6 +49,16 @@ const char* germanText(std::uint32_t code) {
       return "Die Verbindung konnte nicht gelöscht werden.";
     case RAS_ERROR_INTERNAL:
       return "Im DFÜ-Dienst ist ein unerwarteter Fehler aufgetreten.";
+    case RAS_ERROR_NM_NOT_PERMITTED:
+      return "NetworkManager hat den Vorgang abgelehnt: Ihnen fehlt die Berechtigung dafür.";
+    case RAS_ERROR_NM_UNREACHABLE:
+      return "NetworkManager läuft nicht oder ist nicht erreichbar.";
+    case RAS_ERROR_NM_NO_ANSWER:
+      return "NetworkManager hat nicht rechtzeitig geantwortet.";
+    case RAS_ERROR_NM_NO_DEVICE:
+      return "Für diese Verbindung ist kein Gerät bereit. Ist das Modem angeschlossen?";
+    case RAS_ERROR_NM_FAILED:
+      return "NetworkManager konnte den Vorgang nicht ausführen.";
     case RAS_ERROR_PPPD_ENDED:
     case RAS_ERROR_PPPD_EXIT_BASE + 0:
       return "pppd wurde beendet, bevor die Verbindung stand.";

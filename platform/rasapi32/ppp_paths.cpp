@@ -14,6 +14,11 @@ std::string fromEnvironment(const char* name, const char* fallback) {
   return path;
 }
 
+std::string verbatim(const char* name, const char* fallback) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : fallback;
+}
+
 std::string resolved(const std::string& path) {
   char buffer[PATH_MAX];
   return ::realpath(path.c_str(), buffer) ? std::string(buffer) : std::string();
@@ -30,7 +35,8 @@ bool isBelow(const std::string& path, const std::string& folder) {
 PppPaths PppPaths::fromEnvironment() {
   return {ras::fromEnvironment("ORV_PPP_DIR", "/etc/ppp"),
           ras::fromEnvironment("ORV_PPPD", "/usr/sbin/pppd"),
-          ras::fromEnvironment("ORV_PPP_RUN_DIR", "/run")};
+          ras::fromEnvironment("ORV_PPP_RUN_DIR", "/run"), verbatim("ORV_NM_BUS_ADDRESS", ""),
+          ras::fromEnvironment("ORV_NM_EDITOR", "/usr/bin/nm-connection-editor")};
 }
 
 std::string PppPaths::chatScriptsDir() const {

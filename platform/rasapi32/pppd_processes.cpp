@@ -31,6 +31,12 @@ std::optional<std::string> pppdEntry(const ProcessStat& stat, const std::string&
   const bool isPppd = sameComm(stat.comm, "pppd") || sameComm(stat.comm, program) ||
                       baseName(args[0]) == "pppd" || args[0] == pppdPath;
   if (!isPppd) return std::nullopt;
+  // A pppd that NetworkManager started reports to it through its plugin and belongs to a
+  // profile of NetworkManager, which lists it; it is never listed a second time here.
+  for (std::size_t i = 1; i + 1 < args.size(); ++i)
+    if ((args[i] == "plugin" && baseName(args[i + 1]).rfind("nm-pppd-plugin", 0) == 0) ||
+        (args[i] == "ipparam" && args[i + 1].rfind("/org/freedesktop/NetworkManager/", 0) == 0))
+      return std::nullopt;
   // pppd reads "call NAME" wherever it stands; the first one names the peer.
   for (std::size_t i = 1; i + 1 < args.size(); ++i)
     if (args[i] == "call" && !args[i + 1].empty()) return args[i + 1];

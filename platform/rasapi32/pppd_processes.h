@@ -19,7 +19,8 @@ struct PppdProcess {
 };
 
 // The entry a process serves when it is pppd started with "call NAME": its program file
-// (comm) or its first argument is named pppd or is `pppdPath`. Nothing for anything else.
+// (comm) or its first argument is named pppd or is `pppdPath`. Nothing for anything else,
+// and nothing for a pppd of NetworkManager's (its connections come from NetworkManager).
 std::optional<std::string> pppdEntry(const ProcessStat& stat, const std::string& cmdline,
                                      const std::string& pppdPath);
 

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "entry_dialog.h"
-#include "phone_number.h"
 #include "phonebook.h"
 #include "pidfd.h"
 #include "pppd_launcher.h"
@@ -45,12 +44,7 @@ std::uint32_t PppdSource::properties(const std::string& name, EntryProperties& o
   PeerEntry entry;
   const std::uint32_t result = Phonebook(PppPaths::fromEnvironment()).load(name, entry);
   if (result != RAS_SUCCESS) return result;
-  const PhoneFields phone = splitDialString(entry.number);
-  out.countryId = phone.countryId;
-  out.countryCode = phone.countryCode;
-  out.areaCode = phone.areaCode;
-  out.localNumber = phone.localNumber;
-  if (phone.useCountryAndArea) out.options |= RAS_OPTION_USE_COUNTRY_AND_AREA;
+  out.setDialString(entry.number);
   if (entry.config.defaultRoute) out.options |= RAS_OPTION_REMOTE_DEFAULT_GATEWAY;
   out.deviceType = entry.config.deviceType;
   out.deviceName = entry.config.deviceName;

@@ -45,6 +45,11 @@ enum {
   RAS_ERROR_NO_DIALOG = 30005,            // no window system, or not the window's thread
   RAS_ERROR_DELETE_FAILED = 30006,        // the entry's file could not be removed
   RAS_ERROR_INTERNAL = 30007,             // an unexpected failure inside the library
+  RAS_ERROR_NM_NOT_PERMITTED = 30008,     // NetworkManager refused: the user lacks the right
+  RAS_ERROR_NM_UNREACHABLE = 30009,       // NetworkManager does not run or cannot be reached
+  RAS_ERROR_NM_NO_ANSWER = 30010,         // NetworkManager did not answer in time
+  RAS_ERROR_NM_NO_DEVICE = 30011,         // no device is ready for the profile (no modem)
+  RAS_ERROR_NM_FAILED = 30012,            // NetworkManager refused for another reason
   // Dial progress: pppd ended before the line was up; the code is this base plus pppd's
   // exit status (0 to 19), or RAS_ERROR_PPPD_ENDED when the status is not known.
   RAS_ERROR_PPPD_EXIT_BASE = 30100,

@@ -306,8 +306,9 @@ class RasConnectorTest : public QObject {
   void everyCodeOfTheServiceHasAGermanText() {
     orv::TRasConnector conns;
     for (const uint32_t code :
-         {5u,     6u,     8u,     87u,    603u,   621u,   623u,   632u,   668u,   30001u,
-          30002u, 30003u, 30004u, 30005u, 30006u, 30007u, 30100u, 30108u, 30119u, 30120u}) {
+         {5u,     6u,     8u,     87u,    603u,   621u,   623u,   632u,   668u,
+          30001u, 30002u, 30003u, 30004u, 30005u, 30006u, 30007u, 30008u, 30009u,
+          30010u, 30011u, 30012u, 30100u, 30108u, 30119u, 30120u}) {
       const QByteArray text = conns.DescribeError(static_cast<int32_t>(code));
       QVERIFY2(!text.isEmpty() && text != conns.DescribeError(0),
                qPrintable(QString::number(code)));

@@ -117,6 +117,16 @@ TEST(PppdProcesses, EndedOrReplacedPppdIsNoLongerListedOrIdentified) {
   EXPECT_EQ(second[0].startTime, 90u);
 }
 
+// NetworkManager's pppd belongs to its profile, listed by the NetworkManager side.
+TEST(PppdEntry, NetworkManagersPppdIsNoEntry) {
+  const ProcessStat pppd{10, 'S', "pppd"};
+  const std::string plugin = std::string("plugin\0/usr/lib/pppd/2.4.9/nm-pppd-plugin.so\0", 45);
+  const std::string ipparam = std::string("ipparam\0/org/freedesktop/NetworkManager/PPP/1\0", 46);
+  for (const std::string& marks : {plugin, ipparam, plugin + ipparam})
+    EXPECT_FALSE(pppdEntry(pppd, kPppdCall + marks, "/usr/sbin/pppd"));
+  EXPECT_EQ(pppdEntry(pppd, kPppdCall, "/usr/sbin/pppd"), "isp");
+}
+
 // A real process stands behind the pid, so that a signal would really reach it.
 class SleepingChild {
  public:
