@@ -1,6 +1,6 @@
 // Loaded by the installed program in a test (QT_QPA_GENERIC_PLUGINS=orvprobe): once start-up
-// has run, it writes what the window shows to the file $ORV_PROBE_OUT, one line each: the
-// version text, the help text's first line, the report's last line, Qt's own "Cancel".
+// has run, it writes to the file $ORV_PROBE_OUT, one line each, the version text, the help
+// text's first line, the report's last line and Qt's own "Cancel".
 #include <QApplication>
 #include <QGenericPlugin>
 #include <QLineEdit>
@@ -11,40 +11,34 @@
 
 namespace {
 
-class Probe : public QObject {
- public:
-  Probe() {
-    m_timer.callOnTimeout(this, &Probe::look);
-    m_timer.start(100);
-  }
-
- private:
-  void look() {
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-      const auto* version = window->findChild<QLineEdit*>(QStringLiteral("Version"));
-      if (!version || version->text().isEmpty()) continue;
-      m_timer.stop();
-      const QString help = window->findChild<QTextEdit*>(QStringLiteral("Hilfe"))->toPlainText();
-      const QString report =
-          window->findChild<QPlainTextEdit*>(QStringLiteral("Logging"))->toPlainText();
-      const QStringList lines{version->text(), help.section(QLatin1Char('\n'), 0, 0),
-                              report.section(QLatin1Char('\n'), -1),
-                              QCoreApplication::translate("QPlatformTheme", "Cancel")};
-      QSaveFile out(qEnvironmentVariable("ORV_PROBE_OUT"));
-      if (out.open(QIODevice::WriteOnly) && out.write(lines.join(QLatin1Char('\n')).toUtf8()) > 0)
-        out.commit();
+QString shown(const char* name) {
+  for (QWidget* window : QApplication::topLevelWidgets())
+    if (auto* widget = window->findChild<QWidget*>(QLatin1String(name))) {
+      if (auto* line = qobject_cast<QLineEdit*>(widget)) return line->text();
+      if (auto* text = qobject_cast<QTextEdit*>(widget)) return text->toPlainText();
+      return qobject_cast<QPlainTextEdit*>(widget)->toPlainText();
     }
-  }
-
-  QTimer m_timer;
-};
+  return {};
+}
 
 class ProbePlugin : public QGenericPlugin {
   Q_OBJECT
   Q_PLUGIN_METADATA(IID QGenericPluginFactoryInterface_iid FILE "orv_probe_plugin.json")
  public:
-  QObject* create(const QString&, const QString&) override { return new Probe; }
+  QObject* create(const QString&, const QString&) override {
+    auto* timer = new QTimer;
+    timer->callOnTimeout([timer] {
+      if (shown("Version").isEmpty()) return;
+      timer->stop();
+      const QStringList lines{shown("Version"), shown("Hilfe").section('\n', 0, 0),
+                              shown("Logging").section('\n', -1),
+                              QCoreApplication::translate("QPlatformTheme", "Cancel")};
+      QSaveFile out(qEnvironmentVariable("ORV_PROBE_OUT"));
+      if (out.open(QIODevice::WriteOnly) && out.write(lines.join('\n').toUtf8()) > 0) out.commit();
+    });
+    timer->start(100);
+    return timer;  // Qt deletes it with the application
+  }
 };
 
 }  // namespace
