@@ -11,7 +11,7 @@ VectorLevel askProcessor() {
     return VectorLevel::None;
   if (!__builtin_cpu_supports("avx2")) return VectorLevel::Ssse3;
   if (!__builtin_cpu_supports("avx512f") || !__builtin_cpu_supports("avx512bw") ||
-      !__builtin_cpu_supports("avx512vbmi2"))
+      !__builtin_cpu_supports("avx512vbmi") || !__builtin_cpu_supports("avx512vbmi2"))
     return VectorLevel::Avx2;
   return VectorLevel::Avx512;
 #else

@@ -9,7 +9,7 @@ enum class VectorLevel {
   None,    // byte by byte
   Ssse3,   // 16 bytes at a time, with byte shuffles
   Avx2,    // 32 bytes at a time
-  Avx512,  // 64 bytes at a time, with byte compression (AVX-512 BW and VBMI2)
+  Avx512,  // 64 bytes at a time, with byte lookups and compression (AVX-512 BW, VBMI, VBMI2)
 };
 
 // The highest level this processor has, asked once.
