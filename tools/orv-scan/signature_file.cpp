@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "regular_file.h"
-#include "sigmatch/sigmatch.h"
+#include "sigmatch/signature_loader.h"
 #include "terminal_text.h"
 #include "user_data_home.h"
 
@@ -42,18 +42,27 @@ std::string firstExisting(const std::vector<std::string>& candidates) {
   return {};
 }
 
-LoadedSignatures loadSignatures(const std::string& path) {
+LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTable& table) {
   LoadedSignatures loaded;
   const std::string shown = terminalText(path);
-  struct stat info;
-  if (!orv::openRegularFile(path.c_str(), info)) {
-    loaded.problem = info.st_mode == 0
-                         ? "cannot read signature file " + shown + ": " + std::strerror(errno)
-                         : "signature file " + shown + " is not a regular file";
+  table.clear();
+  sigmatch::LoadedSignatures file;
+  try {
+    file = sigmatch::loadSignatureFile(path.c_str());
+    table.assign(std::move(file.records));
+  } catch (const std::bad_alloc&) {
+    table.clear();
+    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(ENOMEM);
     return loaded;
   }
-  loaded.count = InitDialersDatabase(path.c_str());
-  if (loaded.count <= 0) loaded.problem = "signature file " + shown + " holds no signatures";
+  using Status = sigmatch::LoadedSignatures::Status;
+  if (file.status == Status::CannotOpen)
+    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(file.openError);
+  else if (file.status == Status::NotRegularFile)
+    loaded.problem = "signature file " + shown + " is not a regular file";
+  else if (table.count() <= 0)
+    loaded.problem = "signature file " + shown + " holds no signatures";
+  loaded.count = loaded.problem.empty() ? table.count() : 0;
   return loaded;
 }
 
