@@ -4,8 +4,10 @@
 #include <cstdlib>
 
 #include "detect/scan_ahead.h"
+#include "shell/qt_translations.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
+#include "shell/user_folder.h"
 #include "warning/tmeldung.h"
 
 int main(int argc, char* argv[]) {
@@ -13,12 +15,15 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.
   QApplication::setQuitOnLastWindowClosed(false);
+  orv::installGermanQtTranslations(app);
 
   // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
   orv::UnixSignals unixSignals;
   // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
   // are not UTF-8, and BaseDir would name another folder.
-  orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);
+  const QStringList arguments = orv::programArguments(argc, argv);
+  orv::prepareUserFolder(arguments);
+  orv::TForm1 form(arguments, &unixSignals);
   if (form.startupAborted()) return 0;
   orv::TMeldung meldung;  // hidden until the first warning
   form.setWarningDialog(&meldung);

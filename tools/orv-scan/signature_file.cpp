@@ -10,6 +10,7 @@
 
 #include "sigmatch/signature_loader.h"
 #include "terminal_text.h"
+#include "user_data_home.h"
 
 namespace orvscan {
 namespace {
@@ -22,22 +23,13 @@ std::string programFolder() {
   return target.substr(0, target.rfind('/'));
 }
 
-// The XDG rule: a relative setting counts as no setting.
-std::string userDataFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return data;
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share";
-  return {};
-}
-
 }  // namespace
 
 std::vector<std::string> defaultSignatureFiles() {
   std::vector<std::string> candidates;
   const std::string program = programFolder();
   if (!program.empty()) candidates.push_back(program + "/../share/orv/orv.sig");
-  const std::string user = userDataFolder();
+  const std::string user = orv::userDataHome();
   if (!user.empty()) candidates.push_back(user + "/orv/orv.sig");
   return candidates;
 }
