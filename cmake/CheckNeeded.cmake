@@ -1,6 +1,7 @@
 # cmake -DREADELF=<readelf> -DPROGRAM=<file> -DNEEDED=a,b -DNOT_NEEDED=c -P CheckNeeded.cmake
 # Fails unless PROGRAM names every library of NEEDED in its dynamic section (it is bound
-# when the program is loaded) and none of NOT_NEEDED (those it opens at run time).
+# when the program is loaded) and none of NOT_NEEDED (those it opens at run time, or must
+# not load at all).
 execute_process(COMMAND ${READELF} -d ${PROGRAM} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "readelf failed on ${PROGRAM}")
@@ -14,6 +15,6 @@ foreach(library IN LISTS NEEDED)
 endforeach()
 foreach(library IN LISTS NOT_NEEDED)
   if(out MATCHES "\\[${library}\\]")
-    message(FATAL_ERROR "${PROGRAM} must open ${library} at run time, not link it")
+    message(FATAL_ERROR "${PROGRAM} must not be bound to ${library} when it is loaded")
   endif()
 endforeach()

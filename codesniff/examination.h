@@ -25,6 +25,10 @@ Findings examineFile(const char* path, bool anyLength, const ExamineOptions& opt
 // Reads the next bytes into the buffer: the count, 0 at the end, negative on error.
 using BlockRead = std::function<std::ptrdiff_t(unsigned char* buffer, std::size_t capacity)>;
 
+// Examines the bytes of a whole file, read beforehand (for a caller that reads the file
+// for other purposes too). The buffer is the working space: its bytes are changed.
+Findings examineWholeFile(unsigned char* bytes, std::size_t size);
+
 // Examines what `read` delivers until the end, a read error or a settled answer. After
 // an error the findings are those of the bytes read before it.
 Findings examineBlocks(const BlockRead& read, const ExamineOptions& options = {});

@@ -13,10 +13,7 @@
 #include "regular_file.h"
 
 namespace codesniff {
-namespace {
 
-// Files the kernel makes up as they are read: their sizes are not their contents
-// (/proc/kcore claims terabytes) and reading some of them touches hardware.
 bool isKernelFileSystem(int fd) {
   struct statfs info {};
   if (::fstatfs(fd, &info) != 0) return false;
@@ -32,8 +29,6 @@ bool isKernelFileSystem(int fd) {
       return false;
   }
 }
-
-}  // namespace
 
 FileReader::FileReader(const char* path, bool skipHoles) {
   struct stat info;

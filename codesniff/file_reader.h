@@ -7,6 +7,11 @@
 
 namespace codesniff {
 
+// Whether the open file `fd` belongs to one of the kernel's own file systems (/proc, /sys
+// and the like), whose files are never examined: their lengths are not their contents
+// (/proc/kcore claims terabytes) and reading some of them touches hardware.
+bool isKernelFileSystem(int fd);
+
 // Read-only access to one regular file, in blocks. Anything that is not a regular
 // file (folder, device, fifo, socket) is not opened at all, so no call can block on a
 // fifo without a writer or read an endless device. Files of the kernel's own file

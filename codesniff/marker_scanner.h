@@ -1,10 +1,8 @@
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <vector>
+#include <memory>
 
-#include "find_text.h"
 #include "findings.h"
 #include "vocabulary.h"
 
@@ -36,10 +34,11 @@ class MarkerScanner {
   // Enough of the searched text to complete any marker that starts inside it.
   static constexpr std::size_t kCarry = kLongestMarker - 1;
 
-  std::vector<unsigned char> m_text;
+  std::size_t m_capacity;
+  // Left uninitialised: only the bytes up to m_length are ever read.
+  std::unique_ptr<unsigned char[]> m_text;
   std::size_t m_length = 0;
   std::size_t m_unsearched = 0;  // bytes at the end of m_text not searched yet
-  std::array<BadCharacterTable, kMarkers.size()> m_tables;
   Findings m_findings;
 };
 

@@ -6,7 +6,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
-#define CODESNIFF_HAVE_SSSE3_PATH 1
+#define CODESNIFF_HAVE_X86_PATHS 1
 #endif
 
 namespace codesniff {
@@ -22,7 +22,7 @@ constexpr std::array<unsigned char, 256> makeKeepTable() {
 
 constexpr std::array<unsigned char, 256> kKeep = makeKeepTable();
 
-#ifdef CODESNIFF_HAVE_SSSE3_PATH
+#ifdef CODESNIFF_HAVE_X86_PATHS
 // For each 8-bit mask, the byte shuffle that packs the marked bytes of 8 to the front.
 constexpr std::array<std::uint64_t, 256> makePackTable() {
   std::array<std::uint64_t, 256> pack{};
@@ -78,12 +78,30 @@ __attribute__((target("ssse3,popcnt"))) std::size_t filterSsse3(const unsigned c
   return n + filterExaminedBytewise(in + i, size - i, out + n);
 }
 
-// Asked once at load; the processor's features must be read first when this runs
-// before the runtime's own initialisation.
-const bool kHaveVectorPath = [] {
-  __builtin_cpu_init();
-  return __builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt");
-}();
+// 64 bytes at a time: classify into a mask with unsigned range compares, pack the kept
+// bytes with one compress and store all 64 lanes; the next store starts where the kept ones
+// end. Stores never pass the input position, as in the 16-byte version.
+__attribute__((target("avx512f,avx512bw,avx512vbmi2,popcnt"))) std::size_t filterAvx512(
+    const unsigned char* in, std::size_t size, unsigned char* out) {
+  const __m512i zero = _mm512_set1_epi8('0');
+  const __m512i digits = _mm512_set1_epi8(10);
+  const __m512i lowerCase = _mm512_set1_epi8(0x20);
+  const __m512i a = _mm512_set1_epi8('a');
+  const __m512i letters = _mm512_set1_epi8(26);
+  std::size_t n = 0;
+  std::size_t i = 0;
+  for (; i + 64 <= size; i += 64) {
+    const __m512i bytes = _mm512_loadu_si512(in + i);
+    const __mmask64 digit = _mm512_cmplt_epu8_mask(_mm512_sub_epi8(bytes, zero), digits);
+    const __mmask64 letter =
+        _mm512_cmplt_epu8_mask(_mm512_sub_epi8(_mm512_or_si512(bytes, lowerCase), a), letters);
+    const __mmask64 kept = digit | letter;
+    _mm512_storeu_si512(out + n, _mm512_maskz_compress_epi8(kept, bytes));
+    n += static_cast<std::size_t>(__builtin_popcountll(kept));
+  }
+  return n + filterExaminedBytewise(in + i, size - i, out + n);
+}
+
 #endif
 
 }  // namespace
@@ -100,11 +118,18 @@ std::size_t filterExaminedBytewise(const unsigned char* in, std::size_t size, un
   return n;
 }
 
-std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned char* out) {
-#ifdef CODESNIFF_HAVE_SSSE3_PATH
-  if (kHaveVectorPath) return filterSsse3(in, size, out);
+std::size_t filterExaminedAt(VectorLevel level, const unsigned char* in, std::size_t size,
+                             unsigned char* out) {
+#ifdef CODESNIFF_HAVE_X86_PATHS
+  if (level >= VectorLevel::Avx512) return filterAvx512(in, size, out);
+  if (level >= VectorLevel::Ssse3) return filterSsse3(in, size, out);
 #endif
+  (void)level;
   return filterExaminedBytewise(in, size, out);
+}
+
+std::size_t filterExamined(const unsigned char* in, std::size_t size, unsigned char* out) {
+  return filterExaminedAt(processorVectorLevel(), in, size, out);
 }
 
 }  // namespace codesniff

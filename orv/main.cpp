@@ -5,8 +5,10 @@
 
 #include "detect/scan_ahead.h"
 #include "shell/font_warm_up.h"
+#include "shell/qt_translations.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
+#include "shell/user_folder.h"
 
 int main(int argc, char* argv[]) {
   orv::FontWarmUp fonts;         // beside the application's connection to the display
@@ -14,13 +16,16 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.
   QApplication::setQuitOnLastWindowClosed(false);
+  orv::installGermanQtTranslations(app);
 
   // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
   orv::UnixSignals unixSignals;
   fonts.wait();
   // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
   // are not UTF-8, and BaseDir would name another folder.
-  orv::TForm1 form(orv::programArguments(argc, argv), &unixSignals);
+  const QStringList arguments = orv::programArguments(argc, argv);
+  orv::prepareUserFolder(arguments);
+  orv::TForm1 form(arguments, &unixSignals);
   if (form.startupAborted()) return 0;
   form.setWarningDialogOnDemand();  // made hidden at the first warning
 

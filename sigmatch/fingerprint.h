@@ -25,6 +25,10 @@ struct FingerprintChunks {
 // bytes from the middle. Sizes are 64-bit so that files of 2 GiB and more follow the same rule.
 FingerprintChunks fingerprintChunks(std::uint64_t size);
 
+// The first bytes of a file hold the type test and the front chunk, and every chunk of a
+// file up to 8 KiB: a caller that reads them at once saves the fingerprint reads of its own.
+constexpr std::uint64_t kFingerprintHeadSize = 5120;
+
 // True for the two-byte signatures of an executable, "MZ" and "ZM".
 bool isExecutableSignature(unsigned char first, unsigned char second);
 

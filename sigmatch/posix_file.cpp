@@ -1,10 +1,9 @@
 #include "sigmatch/posix_file.h"
 
-#include <unistd.h>
 #include <cerrno>
-#include <climits>
 
 #include "regular_file.h"
+#include "sigmatch/descriptor_source.h"
 
 namespace sigmatch {
 
@@ -26,12 +25,7 @@ PosixFile::OpenResult PosixFile::open(const char* path) {
 }
 
 std::int64_t PosixFile::readAt(std::uint64_t offset, void* buffer, std::size_t count) {
-  if (!m_fd || offset > static_cast<std::uint64_t>(LLONG_MAX)) return -1;
-  for (;;) {
-    const ssize_t n = ::pread(m_fd.get(), buffer, count, static_cast<off_t>(offset));
-    if (n >= 0) return n;
-    if (errno != EINTR) return -1;
-  }
+  return readAtDescriptor(m_fd.get(), offset, buffer, count);
 }
 
 }  // namespace sigmatch

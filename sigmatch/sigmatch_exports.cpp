@@ -26,7 +26,5 @@ void ScanDialers(ShortText* result, const char* path) {
   if (result == nullptr) return;
   orv::setShortText(result, "OK");
   const sigmatch::FingerprintText fingerprint = sigmatch::computeFingerprint(path);
-  if (const sigmatch::SignatureRecord* match = g_signatures.findFirst(fingerprint.view())) {
-    orv::setShortText(result, match->dialerName.view());
-  }
+  orv::setShortText(result, g_signatures.answer(fingerprint.view()));
 }

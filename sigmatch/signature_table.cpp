@@ -70,6 +70,11 @@ const SignatureRecord* SignatureTable::findFirst(std::string_view fingerprint) c
   return nullptr;
 }
 
+std::string_view SignatureTable::answer(std::string_view fingerprint) const {
+  const SignatureRecord* match = findFirst(fingerprint);
+  return match != nullptr ? match->dialerName.view() : std::string_view("OK");
+}
+
 const SignatureRecord* SignatureTable::findFirstLinear(std::string_view fingerprint) const {
   for (const SignatureRecord& record : m_records) {
     if (record.fingerprint.view() == fingerprint) return &record;

@@ -28,7 +28,10 @@ class SignatureTable {
   // (upper and lower case distinct); null when there is none. The empty text finds the
   // first record with an empty fingerprint.
   const SignatureRecord* findFirst(std::string_view fingerprint) const;
-  // The same answer from a pass over the records, without the index.
+  // What a scan answers for a file with `fingerprint`: the name of the first record that
+  // holds it, or "OK" when none does.
+  std::string_view answer(std::string_view fingerprint) const;
+  // The same record as findFirst from a pass over the records, without the index.
   const SignatureRecord* findFirstLinear(std::string_view fingerprint) const;
 
  private:

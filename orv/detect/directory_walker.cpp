@@ -10,9 +10,11 @@
 namespace orv {
 namespace {
 
+enum class Kind { Folder, RegularFile, OtherFile, Skip };
+
 struct Entry {
   QByteArray name;
-  bool folder;
+  Kind kind;
 };
 
 // One folder being walked: its path (ending in "/"), its entries as listed, the next one.
@@ -48,19 +50,20 @@ bool isExeName(const char* name, std::size_t length) {
          upper(name[length - 1]) == 'E';
 }
 
-enum class Kind { Folder, Other, Skip };
-
-// What an entry that the listing could not type is, or where a link leads.
+// What an entry that the listing could not type is, or where a link leads. A link never
+// counts as a regular file, whatever it leads to now: it can be changed before it is read.
 Kind kindOf(const QByteArray& path, unsigned char type) {
   struct stat info;
   if (type == DT_UNKNOWN) {
-    if (::lstat(path.constData(), &info) != 0) return Kind::Other;  // gone: examined, finds nothing
+    // Gone: examined, finds nothing.
+    if (::lstat(path.constData(), &info) != 0) return Kind::OtherFile;
     if (S_ISDIR(info.st_mode)) return Kind::Folder;
-    if (!S_ISLNK(info.st_mode)) return Kind::Other;
+    if (S_ISREG(info.st_mode)) return Kind::RegularFile;
+    if (!S_ISLNK(info.st_mode)) return Kind::OtherFile;
   }
   // A link: never into a folder, otherwise the file it names (or a broken link).
   if (::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode)) return Kind::Skip;
-  return Kind::Other;
+  return Kind::OtherFile;
 }
 
 // Lists `frame.path`, keeping only what the walk needs: folders and .EXE files. Most
@@ -79,30 +82,25 @@ bool list(Frame& frame, DirectoryWalker::Tally* tally) {
     ++entries;
     const unsigned char type = entry->d_type;
     if (type == DT_DIR) {
-      frame.entries.push_back({QByteArray(name), true});
+      frame.entries.push_back({QByteArray(name), Kind::Folder});
       continue;
     }
     const bool exe = isExeName(name, std::strlen(name));
     // A link that is not named .EXE is passed over whether it leads to a file or a folder.
     if (type != DT_UNKNOWN && (type != DT_LNK || !exe)) {
-      if (exe) frame.entries.push_back({QByteArray(name), false});
+      if (exe)
+        frame.entries.push_back(
+            {QByteArray(name), type == DT_REG ? Kind::RegularFile : Kind::OtherFile});
       continue;
     }
-    switch (kindOf(frame.path + name, type)) {
-      case Kind::Folder:
-        frame.entries.push_back({QByteArray(name), true});
-        break;
-      case Kind::Other:
-        if (exe) frame.entries.push_back({QByteArray(name), false});
-        break;
-      case Kind::Skip:
-        break;
-    }
+    const Kind kind = kindOf(frame.path + name, type);
+    if (kind == Kind::Folder || (kind != Kind::Skip && exe))
+      frame.entries.push_back({QByteArray(name), kind});
   }
   if (tally) {
     ++tally->folders;
     std::uint64_t folders = 0;
-    for (const Entry& kept : frame.entries) folders += kept.folder;
+    for (const Entry& kept : frame.entries) folders += kept.kind == Kind::Folder;
     tally->others += entries - folders;
   }
   return true;
@@ -115,6 +113,12 @@ bool DirectoryWalker::hasExeExtension(const QByteArray& name) {
 }
 
 void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
+                           const Cancelled& cancelled, Tally* tally) {
+  walk(
+      folder, [&examine](const QByteArray& path, bool) { examine(path); }, cancelled, tally);
+}
+
+void DirectoryWalker::walk(const QByteArray& folder, const ExamineListed& examine,
                            const Cancelled& cancelled, Tally* tally) {
   if (folder.isEmpty()) return;  // no folder at all, not the root
   std::vector<Frame> stack(1);
@@ -130,7 +134,7 @@ void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
     }
     const Entry entry = top.entries[top.next++];
     const QByteArray path = top.path + entry.name;
-    if (entry.folder) {
+    if (entry.kind == Kind::Folder) {
       Frame child;
       child.path = path + '/';
       if (list(child, tally)) {
@@ -138,7 +142,7 @@ void DirectoryWalker::walk(const QByteArray& folder, const Examine& examine,
         continue;  // `top` may have moved; the child's end makes the test
       }
     } else {
-      examine(path);
+      examine(path, entry.kind == Kind::RegularFile);
     }
     if (cancelled()) return;
   }

@@ -17,6 +17,10 @@ class DirectoryWalker {
  public:
   // Called with the full path of each file to examine.
   using Examine = std::function<void(const QByteArray& path)>;
+  // The same, also told whether the listing showed the entry itself to be a regular file
+  // (not a link, nor of a type the listing could not tell), which a caller may open without
+  // a look at it first.
+  using ExamineListed = std::function<void(const QByteArray& path, bool listedRegular)>;
   // Asked after every entry; true ends the whole walk at once.
   using Cancelled = std::function<bool()>;
 
@@ -32,6 +36,8 @@ class DirectoryWalker {
   // given, counts what the walk lists.
   static void walk(const QByteArray& folder, const Examine& examine, const Cancelled& cancelled,
                    Tally* tally = nullptr);
+  static void walk(const QByteArray& folder, const ExamineListed& examine,
+                   const Cancelled& cancelled, Tally* tally = nullptr);
 
   // Whether a file name's extension (from its last ".") is ".EXE" in any ASCII case.
   static bool hasExeExtension(const QByteArray& name);

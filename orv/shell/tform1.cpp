@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemModel>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -43,6 +44,7 @@
 #include "shell/signature_load.h"
 #include "shell/status_line.h"
 #include "shell/unix_signals.h"
+#include "shell/user_folder.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
 
@@ -59,7 +61,9 @@ TrayAvailability g_trayAvailability = &QSystemTrayIcon::isSystemTrayAvailable;
 }  // namespace
 
 QString baseDirFromArguments(const QStringList& arguments) {
-  return arguments.isEmpty() ? QString() : arguments.constFirst();
+  if (arguments.isEmpty()) return {};
+  if (arguments.constFirst() == userFolderOption()) return userFolder();
+  return arguments.constFirst();
 }
 
 QString defaultReportFolder() {
@@ -75,6 +79,10 @@ QStringList programArguments(int argc, const char* const* argv) {
 
 void TForm1::setTrayAvailability(TrayAvailability check) {
   g_trayAvailability = check;
+}
+
+bool TForm1::trayAvailable() const {
+  return TrayIcon && g_trayAvailability();
 }
 
 TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QWidget* parent)
@@ -130,8 +138,7 @@ void TForm1::connectHandlers() {
   });
   connect(Sperre, &QCheckBox::toggled, this, [this] { SperreClick(Sperre); });
   connect(Warnsignal, &QCheckBox::toggled, this, [this] { WarnsignalClick(Warnsignal); });
-  connect(Task->findChild<QAction*>(QStringLiteral("ORVbeenden1")), &QAction::triggered, this,
-          &TForm1::requestQuit);
+  connectTrayHandlers();
   connectConnectionHandlers();
 }
 
@@ -264,11 +271,12 @@ void TForm1::setWarningDialogOnDemand() {
   m_warningDialogOnDemand = true;
 }
 
-void TForm1::setWarningDialog(TMeldung* dialog) {
+void TForm1::setWarningDialog(TMeldung* dialog, std::unique_ptr<WarningSound> sound) {
   WarningPresenter::Hooks hooks;
+  // Both flags are read at every warning: ticking a box acts from the next warning on.
   hooks.soundWanted = [this] { return Settings.Warnsignal != 0; };
   hooks.bringMainWindowToFront = [this] { bringToFront(); };
-  m_warnings = std::make_unique<WarningPresenter>(*dialog, std::move(hooks));
+  m_warnings = std::make_unique<WarningPresenter>(*dialog, std::move(hooks), std::move(sound));
 }
 
 int TForm1::ShowWarning(const QString& title, const QString& text, const QString& helpAddress,
@@ -403,15 +411,15 @@ void TForm1::WarnsignalClick(QObject*) {
 }
 
 void TForm1::addTrayIcon() {
-  if (TrayIcon || !g_trayAvailability()) return;
+  // On X11 the icon waits for a notification area that comes later (a panel that starts
+  // after ORV at logon); elsewhere Qt can only show it where there is one now.
+  const bool waitsForArea = QGuiApplication::platformName() == QLatin1String("xcb");
+  if (TrayIcon || !(waitsForArea || g_trayAvailability())) return;
   TrayIcon = new QSystemTrayIcon(windowIcon(), this);
   TrayIcon->setObjectName(QStringLiteral("TrayIcon"));
   TrayIcon->setToolTip(QStringLiteral("ORV Version 3.0"));
   TrayIcon->setContextMenu(Task);
-  connect(TrayIcon, &QSystemTrayIcon::activated, this,
-          [this](QSystemTrayIcon::ActivationReason reason) {
-            if (reason == QSystemTrayIcon::DoubleClick && !isVisible()) bringToFront();
-          });
+  connect(TrayIcon, &QSystemTrayIcon::activated, this, &TForm1::TrayIconMessage);
   TrayIcon->show();
 }
 
@@ -423,21 +431,23 @@ void TForm1::removeTrayIcon() {
 }
 
 void TForm1::bringToFront() {
+  TrayWatch->stop();
+  setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
   show();
-  setWindowState(windowState() & ~Qt::WindowMinimized);
   raise();
   activateWindow();
 }
 
 void TForm1::ApplicationMinimize() {
-  if (TrayIcon) hide();
+  if (trayAvailable()) hideInTray();
 }
 
 void TForm1::showAtStart() {
-  if (m_startVisible)
+  // Without a notification area a hidden window could never be brought back.
+  if (m_startVisible || !trayAvailable())
     show();
-  else if (!TrayIcon)
-    showMinimized();
+  else
+    hideInTray();
 }
 
 void TForm1::changeEvent(QEvent* event) {

@@ -4,6 +4,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QSystemTrayIcon>
 #include <cstdint>
 #include <memory>
 #include <set>
@@ -14,6 +15,7 @@
 #include "dialup/ras_connector.h"
 #include "shell/settings_record.h"
 #include "shell/settings_store.h"
+#include "warning/warning_sound.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -24,7 +26,6 @@ class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
 class QSpinBox;
-class QSystemTrayIcon;
 class QTabWidget;
 class QTextEdit;
 class QTimer;
@@ -45,7 +46,7 @@ class TMeldung;
 class UnixSignals;
 class WarningPresenter;
 
-// Asked once at start whether the desktop has a notification area (tests force the answer).
+// Whether the desktop has a notification area right now (tests force the answer).
 using TrayAvailability = bool (*)();
 
 // The main window: the composition root of the program. Its controls carry the names
@@ -84,8 +85,8 @@ class TForm1 : public QMainWindow, public ScanHost {
 
   // The warning dialog: one the caller made (it must outlive this window's warnings), or,
   // on demand, one made hidden at the first warning, so that a start without warnings
-  // never builds it.
-  void setWarningDialog(TMeldung* dialog);
+  // never builds it. Without `sound`, warnings play the desktop's warning sound.
+  void setWarningDialog(TMeldung* dialog, std::unique_ptr<WarningSound> sound = nullptr);
   void setWarningDialogOnDemand();
 
   // Report page.
@@ -97,6 +98,19 @@ class TForm1 : public QMainWindow, public ScanHost {
   // Minimising hides the window in the notification area; without one the window stays
   // minimised as usual, since a hidden window could not be brought back.
   void ApplicationMinimize();
+
+  // The notification-area icon and its menu `Task`.
+  // An activation of the icon: brings a hidden or minimised window back (see
+  // activationBringsWindowBack).
+  void TrayIconMessage(QSystemTrayIcon::ActivationReason reason);
+  // The menu is about to open: its check marks follow the two monitors' boxes.
+  void TaskPopup(QObject* sender);
+  // The menu's items; the menu has already turned the item's check mark over.
+  void DFNetzwerkberwachungaktivieren1Click(QObject* sender);
+  void Prozessberwachungaktiv1Click(QObject* sender);
+  void ORVbeenden1Click(QObject* sender);
+  // Whether a notification area can bring the window back right now.
+  bool trayAvailable() const;
 
   // Scan page.
   void Button4Click(QObject* sender);  // "Scan starten"
@@ -129,6 +143,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   void AutoStartClick(QObject* sender);
   void SperreClick(QObject* sender);
   void WarnsignalClick(QObject* sender);
+  // "Auf Updates prüfen": the updates page in the desktop's browser.
+  void Button6Click(QObject* sender);
 
   // The warning put to the user about a finding; the answer code (see WarningAnswer).
   int ShowWarning(const QString& title, const QString& text, const QString& helpAddress, bool lock,
@@ -224,6 +240,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   QTimer* SpeicherTimer = nullptr;
   QMenu* Task = nullptr;
   QSystemTrayIcon* TrayIcon = nullptr;
+  QTimer* TrayWatch = nullptr;  // while hidden: brings the window back if the area goes
 
  protected:
   void changeEvent(QEvent* event) override;
@@ -241,6 +258,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   QWidget* buildHelpPage();
   void connectHandlers();
   void connectConnectionHandlers();
+  void connectTrayHandlers();
   void createDialupMonitor();
 
   void runStartupSteps();
@@ -248,6 +266,9 @@ class TForm1 : public QMainWindow, public ScanHost {
   void removeTrayIcon();
   // Shown, restored from minimised and in front.
   void bringToFront();
+  // Hidden in the notification area, watched so that it comes back should the area go.
+  void hideInTray();
+  void TrayWatchTimer();
   // Reads "hilfe.rtf" (start-up step 12, whose errors stop start-up); the text is laid out
   // into `Hilfe` when that is first shown.
   void loadHelpText();
@@ -300,7 +321,8 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool m_connectionListBuilt = false;
 };
 
-// The prefix of every file the program uses: the first argument, or empty.
+// The prefix of every file the program uses: the first argument, or empty; the per-user
+// folder where the first argument asks for it (see userFolderOption).
 QString baseDirFromArguments(const QStringList& arguments);
 // Where "Report speichern" first offers to save: the user's documents folder, else the home.
 QString defaultReportFolder();

@@ -58,7 +58,7 @@ void expectFindings(const Findings& actual, const Findings& expected, const std:
 }
 
 // Markers cut into parts by separators, placed at random: wherever blocks and searches
-// end, the answer must be that of the one text.
+// end, and for a file read whole beforehand, the answer must be that of the one text.
 TEST(Blocks, AnswerEqualsOneTextWhereverBlocksEnd) {
   const char* markers[] = {"RasDialA",
                            "RasCreatePhonebookEntryA",
@@ -85,6 +85,10 @@ TEST(Blocks, AnswerEqualsOneTextWhereverBlocksEnd) {
       }
     }
     const Findings expected = oneTextDecision(bytes);
+    std::string whole = bytes;
+    expectFindings(
+        codesniff::examineWholeFile(reinterpret_cast<unsigned char*>(whole.data()), whole.size()),
+        expected, "round " + std::to_string(round) + " read whole");
     for (std::size_t block : {1, 2, 3, 7, 16, 4096})
       for (std::size_t capacity : {1, 2, 22, 23, 24, 25, 64, 128 * 1024}) {
         ExamineOptions options;

@@ -8,8 +8,7 @@
 
 namespace {
 
-using codesniff::filterExamined;
-using codesniff::filterExaminedBytewise;
+using codesniff::VectorLevel;
 
 std::string reference(const std::string& bytes) {
   std::string out;
@@ -18,28 +17,36 @@ std::string reference(const std::string& bytes) {
   return out;
 }
 
-// Runs both filters into exactly `size` bytes of room, so that a write past it shows
-// under the address sanitizer.
+// Runs every version of the filter this processor has into exactly `size` bytes of room,
+// so that a write past it shows under the address sanitizer, and once more in place.
 void expectBothFilter(const std::string& bytes, const std::string& where) {
   const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::string expected = reference(bytes);
-  for (bool vector : {true, false}) {
+  for (VectorLevel level :
+       {VectorLevel::None, VectorLevel::Ssse3, VectorLevel::Avx2, VectorLevel::Avx512}) {
+    if (level > codesniff::processorVectorLevel()) break;
+    const std::string shown = where + " level " + std::to_string(static_cast<int>(level));
     std::vector<unsigned char> out(bytes.size());
-    const std::size_t n = vector ? filterExamined(in, bytes.size(), out.data())
-                                 : filterExaminedBytewise(in, bytes.size(), out.data());
+    const std::size_t n = codesniff::filterExaminedAt(level, in, bytes.size(), out.data());
     ASSERT_EQ(std::string(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n)), expected)
-        << where << (vector ? " (vector)" : " (bytewise)");
+        << shown;
+    std::vector<unsigned char> inPlace(bytes.begin(), bytes.end());
+    const std::size_t kept =
+        codesniff::filterExaminedAt(level, inPlace.data(), inPlace.size(), inPlace.data());
+    ASSERT_EQ(std::string(inPlace.begin(), inPlace.begin() + static_cast<std::ptrdiff_t>(kept)),
+              expected)
+        << shown << " in place";
   }
 }
 
-// Every byte value in every lane of a 16-byte group, among kept and dropped neighbours.
+// Every byte value in every lane of a 64-byte group, among kept and dropped neighbours.
 TEST(TextFilter, EveryByteValueInEveryLane) {
   for (int value = 0; value < 256; ++value)
-    for (std::size_t lane = 0; lane < 16; ++lane)
+    for (std::size_t lane = 0; lane < 64; ++lane)
       for (char background : {'\0', 'x'}) {
-        std::string bytes(35, background);
+        std::string bytes(131, background);
         bytes[lane] = static_cast<char>(value);
-        bytes[lane + 17] = static_cast<char>(value);
+        bytes[lane + 65] = static_cast<char>(value);
         expectBothFilter(bytes, "value " + std::to_string(value) + " lane " + std::to_string(lane));
       }
 }

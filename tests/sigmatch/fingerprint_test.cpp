@@ -8,10 +8,12 @@
 
 #include <vector>
 
+#include "sigmatch/descriptor_source.h"
 #include "sigmatch/fake_source.h"
 #include "sigmatch/fingerprint.h"
 #include "sigmatch/test_files.h"
 #include "support/as_ordinary_user.h"
+#include "unique_fd.h"
 
 namespace {
 
@@ -73,7 +75,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ChunkCase{~0ull, {{4096, 1024}, {~0ull / 2, 1024}}}));
 
 // Real files at every boundary of the chunk rule, against an independent MD5 of the bytes
-// each size must cover, and the same files found by name through the library.
+// each size must cover, and the same files found by name through the library and read
+// through a descriptor.
 TEST(Fingerprint, CoversTheRightBytesAtEverySizeBoundary) {
   const std::vector<std::size_t> sizes = {
       2,    3,    511,  1023, 1024, 1025, 1026, 2046,  2047,  2048,  2049,  4095,  4096,   5119,
@@ -87,6 +90,14 @@ TEST(Fingerprint, CoversTheRightBytesAtEverySizeBoundary) {
     const std::string expected = referenceMd5Hex(hashedBytes(bytes));
     EXPECT_EQ(fingerprintOf(path), expected) << "size " << size;
     signatures += record("size " + std::to_string(size), expected);
+    // From a file the caller opened, with none, the first or all of its bytes read before.
+    const orv::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    const auto* head = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (std::size_t read : {std::size_t{0}, std::min<std::size_t>(size, 5120), size}) {
+      sigmatch::DescriptorSource source(file.get(), size, head, read);
+      EXPECT_EQ(sigmatch::computeFingerprint(source).view(), expected)
+          << "size " << size << ", " << read << " bytes read before";
+    }
   }
 
   writeFile(dir.file("orv.sig"), signatures);
@@ -213,6 +224,14 @@ TEST(Fingerprint, NeedsEveryChunkInFull) {
       {"read error on the first bytes", sigtest::FakeSource(bytes).failReadsFrom(0)},
   };
   for (Case& c : cases) EXPECT_EQ(sigmatch::computeFingerprint(c.source).length, 0) << c.what;
+
+  // A file that shrank after its first bytes were read: the rest is not made up.
+  TempDir dir;
+  writeFile(dir.file("shrunk.exe"), bytes.substr(0, 3000));
+  const orv::UniqueFd file(::open(dir.file("shrunk.exe").c_str(), O_RDONLY | O_CLOEXEC));
+  sigmatch::DescriptorSource shrunk(file.get(), 6000,
+                                    reinterpret_cast<const unsigned char*>(bytes.data()), 3000);
+  EXPECT_EQ(sigmatch::computeFingerprint(shrunk).length, 0);
 }
 
 // A sparse file: "MZ" at the start, known blocks where the two chunks lie, holes elsewhere.

@@ -70,7 +70,8 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   const std::string signatures = signatureFile(options, problem);
   if (signatures.empty()) return fail(problem);
-  const LoadedSignatures loaded = loadSignatures(signatures);
+  sigmatch::SignatureTable table;
+  const LoadedSignatures loaded = loadSignatures(signatures, table);
   if (!loaded.problem.empty()) return fail(loaded.problem);
 
   // Findings reach a reading program as they are made, not when a buffer fills.
@@ -82,6 +83,7 @@ int main(int argc, char** argv) {
     output = std::make_unique<TextOutput>(stdout, stderr);
 
   ScanPipeline::Options scan;
+  scan.signatures = &table;
   for (const std::string& path : options.paths)
     scan.paths.push_back(QByteArray::fromStdString(path));
   scan.heuristic = options.heuristic;

@@ -23,6 +23,9 @@ struct ScanItem {
   Kind kind = Kind::File;
   Outcome outcome = Outcome::Pending;
   int error = 0;  // errno; for a BadPath 0 means neither a file nor a folder
+  // A File that was just seen to be a regular file (in its folder's listing, or as a path
+  // given), so that it can be opened without another look at it.
+  bool listedRegular = false;
   QByteArray path;
   bool heuristicChecked = false;
   ShortText signature{};  // when examined

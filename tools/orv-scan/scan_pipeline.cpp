@@ -8,10 +8,6 @@
 #include <system_error>
 #include <utility>
 
-#include "codesniff/codesniff.h"
-#include "regular_file.h"
-#include "sigmatch/sigmatch.h"
-
 namespace orvscan {
 namespace {
 
@@ -56,6 +52,7 @@ ScanTotals ScanPipeline::run() {
   }
 
   ScanTotals totals;
+  FileExaminer examiner(*m_options.signatures, m_options.heuristic);
   std::unique_lock<std::mutex> lock(m_mutex);
   for (;;) {
     if (m_failure) std::rethrow_exception(m_failure);
@@ -69,7 +66,7 @@ ScanTotals ScanPipeline::run() {
         m_sink.report(item);
       }
       lock.lock();
-    } else if (examineNext(lock)) {
+    } else if (examineNext(lock, examiner)) {
       // Nothing was ready to hand over: the calling thread lent a hand meanwhile.
     } else if (m_walkEnded && m_order.empty()) {
       break;
@@ -136,6 +133,7 @@ void ScanPipeline::walkPath(const QByteArray& path, orv::DirectoryWalker::Tally&
     item.error = errno;
   } else if (S_ISREG(info.st_mode)) {
     ++m_namedFiles;
+    item.listedRegular = true;
   } else if (!S_ISDIR(info.st_mode)) {
     item.kind = ScanItem::Kind::BadPath;  // a fifo or a device is never opened
   } else {
@@ -149,9 +147,10 @@ void ScanPipeline::walkPath(const QByteArray& path, orv::DirectoryWalker::Tally&
     };
     orv::DirectoryWalker::walk(
         path,
-        [this](const QByteArray& file) {
+        [this](const QByteArray& file, bool listedRegular) {
           ScanItem found;
           found.path = file;
+          found.listedRegular = listedRegular;
           add(std::move(found));
         },
         [this] {
@@ -188,46 +187,32 @@ void ScanPipeline::publish() {
 
 void ScanPipeline::examineWhileWorkIsLeft() {
   ::pthread_setname_np(::pthread_self(), "orv-scan-check");
-  std::unique_lock<std::mutex> lock(m_mutex);
-  while (!m_stopping) {
-    if (examineNext(lock)) continue;
-    if (m_walkEnded) return;
-    m_changed.wait(lock);
+  try {
+    FileExaminer examiner(*m_options.signatures, m_options.heuristic);
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopping) {
+      if (examineNext(lock, examiner)) continue;
+      if (m_walkEnded) return;
+      m_changed.wait(lock);
+    }
+  } catch (...) {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_failure) m_failure = std::current_exception();
+    m_changed.notify_all();
   }
 }
 
-bool ScanPipeline::examineNext(std::unique_lock<std::mutex>& lock) {
+bool ScanPipeline::examineNext(std::unique_lock<std::mutex>& lock, FileExaminer& examiner) {
   if (m_unexamined.empty()) return false;
   Batch* batch = m_unexamined.front();
   m_unexamined.pop_front();
   lock.unlock();
-  examine(*batch);
+  for (ScanItem& item : batch->items)
+    if (item.kind == ScanItem::Kind::File) examiner.examine(item);
   lock.lock();
   batch->examined = true;
   m_changed.notify_all();
   return true;
-}
-
-void ScanPipeline::examine(Batch& batch) const {
-  for (ScanItem& item : batch.items) {
-    if (item.kind != ScanItem::Kind::File) continue;
-    // The libraries answer "OK" for a file they cannot open; the tool tells such files
-    // apart. Fifos and devices are never opened, so nothing can make the scan wait.
-    struct stat info;
-    const orv::UniqueFd file = orv::openRegularFile(item.path.constData(), info);
-    if (!file) {
-      item.outcome =
-          info.st_mode == 0 ? ScanItem::Outcome::Unreadable : ScanItem::Outcome::NotAFile;
-      item.error = errno;
-      continue;
-    }
-    item.outcome = ScanItem::Outcome::Examined;
-    ScanDialers(&item.signature, item.path.constData());
-    if (m_options.heuristic) {
-      CheckHeuristically(&item.heuristic, item.path.constData(), 0);
-      item.heuristicChecked = true;
-    }
-  }
 }
 
 }  // namespace orvscan

@@ -13,7 +13,9 @@
 #include <vector>
 
 #include "detect/directory_walker.h"
+#include "file_examiner.h"
 #include "scan_item.h"
+#include "sigmatch/signature_table.h"
 
 namespace orvscan {
 
@@ -38,10 +40,11 @@ struct ScanTotals {
 // The scan of the command-line tool: one thread walks the folders (the disk scan's walk:
 // the same files, links to folders never followed), the calling thread and `examiners` - 1
 // more examine the files in batches, and the calling thread hands the results over in order.
-// The signature database must be loaded before and stay as it is until the scan ends.
 class ScanPipeline {
  public:
   struct Options {
+    // Loaded before, and left as it is until the scan ends.
+    const sigmatch::SignatureTable* signatures = nullptr;
     std::vector<QByteArray> paths;
     bool heuristic = false;
     int examiners = 1;  // threads examining files, the calling one included
@@ -69,8 +72,7 @@ class ScanPipeline {
   void publish();
   void examineWhileWorkIsLeft();
   // Examines the next batch no thread has taken, if there is one; `lock` holds m_mutex.
-  bool examineNext(std::unique_lock<std::mutex>& lock);
-  void examine(Batch& batch) const;
+  bool examineNext(std::unique_lock<std::mutex>& lock, FileExaminer& examiner);
   void count(const ScanItem& item, ScanTotals& totals) const;
   void stop();
 

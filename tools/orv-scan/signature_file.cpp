@@ -6,10 +6,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "regular_file.h"
-#include "sigmatch/sigmatch.h"
+#include "sigmatch/signature_loader.h"
 #include "terminal_text.h"
+#include "user_data_home.h"
 
 namespace orvscan {
 namespace {
@@ -22,22 +23,13 @@ std::string programFolder() {
   return target.substr(0, target.rfind('/'));
 }
 
-// The XDG rule: a relative setting counts as no setting.
-std::string userDataFolder() {
-  const char* data = std::getenv("XDG_DATA_HOME");
-  if (data != nullptr && data[0] == '/') return data;
-  const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + "/.local/share";
-  return {};
-}
-
 }  // namespace
 
 std::vector<std::string> defaultSignatureFiles() {
   std::vector<std::string> candidates;
   const std::string program = programFolder();
   if (!program.empty()) candidates.push_back(program + "/../share/orv/orv.sig");
-  const std::string user = userDataFolder();
+  const std::string user = orv::userDataHome();
   if (!user.empty()) candidates.push_back(user + "/orv/orv.sig");
   return candidates;
 }
@@ -50,18 +42,27 @@ std::string firstExisting(const std::vector<std::string>& candidates) {
   return {};
 }
 
-LoadedSignatures loadSignatures(const std::string& path) {
+LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTable& table) {
   LoadedSignatures loaded;
   const std::string shown = terminalText(path);
-  struct stat info;
-  if (!orv::openRegularFile(path.c_str(), info)) {
-    loaded.problem = info.st_mode == 0
-                         ? "cannot read signature file " + shown + ": " + std::strerror(errno)
-                         : "signature file " + shown + " is not a regular file";
+  table.clear();
+  sigmatch::LoadedSignatures file;
+  try {
+    file = sigmatch::loadSignatureFile(path.c_str());
+    table.assign(std::move(file.records));
+  } catch (const std::bad_alloc&) {
+    table.clear();
+    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(ENOMEM);
     return loaded;
   }
-  loaded.count = InitDialersDatabase(path.c_str());
-  if (loaded.count <= 0) loaded.problem = "signature file " + shown + " holds no signatures";
+  using Status = sigmatch::LoadedSignatures::Status;
+  if (file.status == Status::CannotOpen)
+    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(file.openError);
+  else if (file.status == Status::NotRegularFile)
+    loaded.problem = "signature file " + shown + " is not a regular file";
+  else if (table.count() <= 0)
+    loaded.problem = "signature file " + shown + " holds no signatures";
+  loaded.count = loaded.problem.empty() ? table.count() : 0;
   return loaded;
 }
 

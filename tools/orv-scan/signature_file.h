@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "sigmatch/signature_table.h"
+
 namespace orvscan {
 
 // Where the signatures are looked for when none are named, in this order: the installed
@@ -18,10 +20,9 @@ struct LoadedSignatures {
   std::string problem;  // empty on success
 };
 
-// Loads the signature file into the signature library. The library only answers with a
-// count, 0 for a file it cannot read: the file is checked first, so that the user learns
-// what went wrong, and a file without a single signature is a problem too (a scan with it
-// would call everything clean).
-LoadedSignatures loadSignatures(const std::string& path);
+// Loads the signature file into `table`, replacing what it held. A file without a single
+// signature is a problem too: a scan with it would call everything clean. A read that fails
+// part-way keeps the records read in full before it, as the desktop program does.
+LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTable& table);
 
 }  // namespace orvscan

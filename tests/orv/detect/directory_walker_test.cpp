@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -105,6 +106,23 @@ TEST(DirectoryWalker, TrailingSeparatorIsNotDoubled) {
   const auto seen = walk(root);
   ASSERT_EQ(seen.size(), 1u);
   EXPECT_EQ(seen[0], root + "f.exe");
+}
+
+// Only an entry the listing itself showed to be a regular file may be opened unseen: a
+// link can be pointed at a fifo or a device at any time.
+TEST(DirectoryWalker, TellsWhichFilesTheListingShowedRegular) {
+  QTemporaryDir dir;
+  touch(dir.path() + QStringLiteral("/plain.exe"));
+  ASSERT_TRUE(QFile::link(dir.path() + QStringLiteral("/plain.exe"),
+                          dir.path() + QStringLiteral("/link.exe")));
+  std::map<QByteArray, bool> listedRegular;
+  DirectoryWalker::walk(
+      QFile::encodeName(dir.path()),
+      [&](const QByteArray& path, bool regular) {
+        listedRegular[path.mid(path.lastIndexOf('/') + 1)] = regular;
+      },
+      [] { return false; });
+  EXPECT_EQ(listedRegular, (std::map<QByteArray, bool>{{"plain.exe", true}, {"link.exe", false}}));
 }
 
 // An empty path names no folder; it must never become "/" and walk the whole disk.

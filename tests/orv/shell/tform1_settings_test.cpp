@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "shell/settings_formats.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
+#include "shell/user_folder.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_base_dir.h"
 
@@ -221,6 +223,26 @@ class TForm1SettingsTest : public QObject {
                              .arg(m_base->path())});
     QCOMPARE(content(QStringLiteral("erlaubt.conf")),
              orv::ScrambleText("neu.exe | 00000001") + "\r\n");
+  }
+
+  // Started from the menu entry, ORV works in the per-user folder and writes an autostart
+  // entry that starts it the same way.
+  void autostartRepeatsThePerUserFolderOption() {
+    const QString folder = orv::userFolder();
+    QVERIFY(QDir().mkpath(folder));
+    const auto removeFolder = qScopeGuard([&] { QDir(folder).removeRecursively(); });
+    QVERIFY(QFile::copy(m_base->file(QStringLiteral("hilfe.rtf")), folder + "hilfe.rtf"));
+    TSettings options;
+    options.AutoStart = 1;
+    QFile conf(folder + QStringLiteral("orv.conf"));
+    QVERIFY(conf.open(QIODevice::WriteOnly));
+    conf.write(orv::settingsToRecord(options));
+    conf.close();
+    TForm1 form({orv::userFolderOption()});
+    QCOMPARE(form.BaseDir, folder);
+    QCOMPARE(content(QStringLiteral("config/autostart/orv-autostart.desktop")),
+             orv::autostartEntry(orv::autostartCommand(QCoreApplication::applicationFilePath(),
+                                                       orv::userFolderOption())));
   }
 
   void autostartThatCannotBeWrittenStopsLoading() {
