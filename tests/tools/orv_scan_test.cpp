@@ -11,7 +11,6 @@
 #include <QJsonObject>
 
 #include <chrono>
-#include <cstring>
 #include <set>
 #include <sstream>
 #include <thread>
@@ -50,7 +49,7 @@ struct ScanRun {
 
 // Runs `program` with `args`; its output goes through files in `scratch`.
 ScanRun runProgram(const fs::path& scratch, std::vector<std::string> args,
-        const std::string& program = binaryPath("bin/orv-scan"), char** env = environ) {
+                   const std::string& program = binaryPath("bin/orv-scan")) {
   const std::string out = (scratch / "stdout").string(), err = (scratch / "stderr").string();
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -63,7 +62,7 @@ ScanRun runProgram(const fs::path& scratch, std::vector<std::string> args,
   argv.push_back(nullptr);
   ScanRun result;
   pid_t pid;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), env);
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return result;
   int status = 0;
@@ -263,7 +262,8 @@ TEST_F(OrvScan, UnreadableFilesAndFoldersAreCountedNotFatal) {
   ScanRun inTree, asPath;
   const OrdinaryUserRun outcome = runAsOrdinaryUser(m_dir.path().string(), [&] {
     inTree = runProgram(m_dir.path() / "out", {"--signatures", m_signatures, m_tree.string()});
-    asPath = runProgram(m_dir.path() / "out", {"--signatures", m_signatures, (m_tree / "shut").string()});
+    asPath = runProgram(m_dir.path() / "out",
+                        {"--signatures", m_signatures, (m_tree / "shut").string()});
     return inTree.exit == 1 &&
            inTree.err.find("locked.exe: cannot read: Permission denied") != std::string::npos &&
            inTree.err.find("shut: cannot list folder: Permission denied") != std::string::npos &&
@@ -283,15 +283,11 @@ TEST_F(OrvScan, DefaultSignaturesBesideTheProgramElseTheUsers) {
   fs::create_directory_symlink(binaryPath("lib"), installed / "lib");
   const std::string fingerprint(sigmatch::computeFingerprint(m_dialer.c_str()).view());
   const std::string dialerPath = dialer("d.exe");
-  std::vector<std::string> variables{"XDG_DATA_HOME=" + userData.string(), "HOME=/nonexistent"};
-  for (char** variable = environ; *variable; ++variable)
-    if (std::strncmp(*variable, "HOME=", 5) && std::strncmp(*variable, "XDG_DATA_HOME=", 14))
-      variables.emplace_back(*variable);
-  std::vector<char*> env;
-  for (std::string& variable : variables) env.push_back(variable.data());
-  env.push_back(nullptr);
   const auto scanInstalled = [&] {
-    return runProgram(m_dir.path(), {dialerPath}, (installed / "bin/orv-scan").string(), env.data());
+    return runProgram(m_dir.path(),
+                      {"HOME=/nonexistent", "XDG_DATA_HOME=" + userData.string(),
+                       (installed / "bin/orv-scan").string(), dialerPath},
+                      "/usr/bin/env");
   };
 
   EXPECT_EQ(scanInstalled().exit, 2);
