@@ -1,21 +1,17 @@
 #include "detect/process_identity.h"
 
 #include <cerrno>
-#include <charconv>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "proc_stat.h"
 #include "unique_fd.h"
 
 namespace orv {
 namespace {
-
-// The fields after the command name, counted from 3 (the state); the start time is field 22.
-constexpr int kStateField = 3;
-constexpr int kStartTimeField = 22;
 
 std::optional<std::string> readSmallFile(const std::string& path) {
   const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
@@ -37,27 +33,9 @@ std::optional<std::string> readSmallFile(const std::string& path) {
 }  // namespace
 
 std::optional<std::uint64_t> parseStartTime(std::string_view statLine) {
-  // The command name stands in parentheses and may itself hold ")" and blanks: the fields
-  // begin after the last ")".
-  const std::size_t close = statLine.rfind(')');
-  if (close == std::string_view::npos) return std::nullopt;
-  std::string_view rest = statLine.substr(close + 1);
-  for (int field = kStateField; field <= kStartTimeField; ++field) {
-    const std::size_t start = rest.find_first_not_of(' ');
-    if (start == std::string_view::npos) return std::nullopt;
-    rest.remove_prefix(start);
-    const std::size_t end = std::min(rest.find(' '), rest.size());
-    const std::string_view value = rest.substr(0, end);
-    if (field == kStateField && (value == "Z" || value == "X")) return std::nullopt;
-    if (field == kStartTimeField) {
-      std::uint64_t ticks = 0;
-      const auto [ptr, ec] = std::from_chars(value.data(), value.data() + value.size(), ticks);
-      if (ec != std::errc() || ptr != value.data() + value.size()) return std::nullopt;
-      return ticks;
-    }
-    rest.remove_prefix(end);
-  }
-  return std::nullopt;
+  const auto fields = parseProcStatFields(statLine);
+  if (!fields || fields->state == "Z" || fields->state == "X") return std::nullopt;
+  return fields->startTime;
 }
 
 std::optional<ProcessIdentity> readProcessIdentity(std::uint32_t pid) {

@@ -9,13 +9,11 @@
 #include <charconv>
 #include <memory>
 
+#include "proc_stat.h"
 #include "unique_fd.h"
 
 namespace orv::ras {
 namespace {
-
-constexpr int kStateField = 3;
-constexpr int kStartTimeField = 22;
 
 // Reads a small /proc file whole, at most `limit` bytes.
 std::optional<std::string> readProcFile(const char* path, std::size_t limit) {
@@ -56,24 +54,10 @@ std::optional<ProcessStat> parseProcStat(std::string_view line) {
   const std::size_t close = line.rfind(')');
   if (open == std::string_view::npos || close == std::string_view::npos || close < open)
     return std::nullopt;
-  ProcessStat stat;
-  stat.comm = std::string(line.substr(open + 1, close - open - 1));
-  std::string_view rest = line.substr(close + 1);
-  for (int field = kStateField; field <= kStartTimeField; ++field) {
-    const std::size_t start = rest.find_first_not_of(' ');
-    if (start == std::string_view::npos) return std::nullopt;
-    rest.remove_prefix(start);
-    const std::size_t end = std::min(rest.find(' '), rest.size());
-    const std::string_view value = rest.substr(0, end);
-    if (field == kStateField) {
-      if (value.size() != 1) return std::nullopt;
-      stat.state = value[0];
-    }
-    if (field == kStartTimeField)
-      return parseNumber(value, stat.startTime) ? std::optional(stat) : std::nullopt;
-    rest.remove_prefix(end);
-  }
-  return std::nullopt;
+  const auto fields = parseProcStatFields(line);
+  if (!fields || fields->state.size() != 1) return std::nullopt;
+  return ProcessStat{fields->startTime, fields->state[0],
+                     std::string(line.substr(open + 1, close - open - 1))};
 }
 
 std::optional<std::uint32_t> ProcFsTable::lastPid() {

@@ -463,8 +463,6 @@ class DiskScanTest : public QObject {
     QTest::newRow("allowed") << false << false << QStringList{"Erlauben"}
                              << QStringList{infection, "r|Infizierte Datei erlaubt."}
                              << QList<int>{1, 3} << 2;
-    QTest::newRow("deleted") << false << false << QStringList{"Loeschen"}
-                             << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
     QTest::newRow("lock, signature") << false << false << QStringList{QString()}
                                      << QStringList{infection, deleted} << QList<int>{1, 3} << 1;
     QTest::newRow("lock, content only")
@@ -627,17 +625,12 @@ class DiskScanTest : public QObject {
         memo().contains(tree() + QStringLiteral("/b\\xE4se.exe - Infektion: ") + kSignatureName));
   }
 
-  void aNameCannotForgeReportLines_data() {
-    QTest::addColumn<QString>("separator");
-    for (const char16_t c : {u'\r', u'\n', u'\x85', u'\u2028', u'\u2029', u'\ufdd0', u'\ufdd1'})
-      QTest::newRow(qPrintable(QStringLiteral("U+%1").arg(int(c), 4, 16, QLatin1Char('0'))))
-          << QString(QChar(c));
-  }
+  // Each character that would break a line is shown escaped (see the display rule's own
+  // tests); here the scan's lines and its question show names by that rule.
   void aNameCannotForgeReportLines() {
-    QFETCH(QString, separator);
     setOptions(false, false);
     const QString forged = QStringLiteral("12:00:00 Infizierte Datei erfolgreich gelöscht.");
-    writeFile(tree() + QStringLiteral("/x") + separator + forged + separator + ".exe", sample());
+    writeFile(tree() + QStringLiteral("/x\n") + forged + QChar(0x2029) + forged + ".exe", sample());
     m_answers->answerWith({QStringLiteral("Ignorieren")});
     const auto lineCount = [this] { return m_form->Logging->toPlainText().count(u'\n'); };
     const auto before = lineCount();
@@ -646,7 +639,8 @@ class DiskScanTest : public QObject {
     QCOMPARE(lineCount() - before, 5);
     QCOMPARE(memo().size(), 5);
     QCOMPARE(m_answers->texts.size(), 1);
-    QVERIFY(!m_answers->texts[0].contains(separator));
+    QVERIFY(!m_answers->texts[0].contains(QLatin1Char('\n')) &&
+            !m_answers->texts[0].contains(QChar(0x2029)));
   }
 
   void deletingAFileWithANonUtf8Name() {

@@ -2,19 +2,14 @@
 // taking a later process under a reused pid for the pppd that had it.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-
 #include <map>
 #include <string>
 
 #include "pppd_processes.h"
 #include "pppd_source.h"
+#include "support/ppp_fixture.h"
 
 using namespace orv::ras;
-
-extern char** environ;
 
 namespace {
 
@@ -128,56 +123,25 @@ TEST(PppdEntry, NetworkManagersPppdIsNoEntry) {
 }
 
 // A real process stands behind the pid, so that a signal would really reach it.
-class SleepingChild {
- public:
-  SleepingChild() {
-    char sleep[] = "/bin/sleep";
-    char seconds[] = "60";
-    char* argv[] = {sleep, seconds, nullptr};
-    ::posix_spawn(&m_pid, sleep, nullptr, nullptr, argv, environ);
-  }
-  ~SleepingChild() {
-    ::kill(m_pid, SIGKILL);
-    ::waitpid(m_pid, nullptr, 0);
-  }
-  std::uint32_t pid() const { return static_cast<std::uint32_t>(m_pid); }
-  // Waits up to 10 s for the child to end; its status, or -1 while it runs.
-  int endStatus() {
-    for (int i = 0; i < 2000; ++i) {
-      int status = 0;
-      if (::waitpid(m_pid, &status, WNOHANG) == m_pid) return status;
-      ::usleep(5000);
-    }
-    return -1;
-  }
-  bool runs() {
-    int status = 0;
-    return ::waitpid(m_pid, &status, WNOHANG) == 0;
-  }
-
- private:
-  pid_t m_pid = -1;
-};
-
 TEST(PppdSourceHangUp, NeverSignalsAProcessThatTookOverThePid) {
   for (const bool reused : {true, false}) {
     SCOPED_TRACE(reused ? "reused" : "same pppd");
-    SleepingChild child;
+    orvtest::PppFixture ppp;
+    ppp.writeDialPeer("isp", "0190111");
+    orvtest::StubPppd& child = ppp.startDialer("isp");
     FakeTable table;
-    table.start(child.pid(), 100, "pppd", kPppdCall);
+    table.start(child.handle(), 100, "pppd", kPppdCall);
     PppdSource source(table);
     std::vector<ActiveConnection> active;
     ASSERT_EQ(source.activeConnections(active), 0u);
     ASSERT_EQ(active.size(), 1u);
-    ASSERT_EQ(active[0].handle, child.pid());
+    ASSERT_EQ(active[0].handle, child.handle());
 
-    if (reused) table.processes[child.pid()].startTime = 200;
-    EXPECT_EQ(source.hangUp(child.pid()), reused ? RAS_ERROR_INVALID_HANDLE : RAS_SUCCESS);
-    if (reused) {
-      EXPECT_TRUE(child.runs());
-    } else {
-      const int status = child.endStatus();
-      EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM);
+    if (reused) table.processes[child.handle()].startTime = 200;
+    EXPECT_EQ(source.hangUp(child.handle()), reused ? RAS_ERROR_INVALID_HANDLE : RAS_SUCCESS);
+    EXPECT_EQ(child.waitForEnd(reused ? 100 : 10000), !reused);
+    if (!reused) {
+      EXPECT_EQ(child.exitStatus(), 5);  // the stub's answer to SIGTERM
     }
   }
 }
