@@ -30,6 +30,7 @@ namespace {
 
 using namespace startupbench;
 using scanbench::numberArgument;
+using scanbench::textArgument;
 namespace fs = std::filesystem;
 
 constexpr double kTimeTarget = 1.3;        // ORV with 100,001 signatures against the bare window
@@ -68,11 +69,6 @@ const char kUsage[] =
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const auto text = [&](std::string& target) {
-      if (i + 1 >= argc) return false;
-      target = argv[++i];
-      return true;
-    };
     bool ok = true;
     if (arg == "--rounds")
       ok = numberArgument(argc, argv, i, options.rounds) && options.rounds > 0;
@@ -83,17 +79,17 @@ bool parseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--settle-ms")
       ok = numberArgument(argc, argv, i, options.settleMs);
     else if (arg == "--orv")
-      ok = text(options.orv);
+      ok = textArgument(argc, argv, i, options.orv);
     else if (arg == "--bare")
-      ok = text(options.bare);
+      ok = textArgument(argc, argv, i, options.bare);
     else if (arg == "--xvfb")
-      ok = text(options.xvfb);
+      ok = textArgument(argc, argv, i, options.xvfb);
     else if (arg == "--dbus-daemon")
-      ok = text(options.dbusDaemon);
+      ok = textArgument(argc, argv, i, options.dbusDaemon);
     else if (arg == "--data")
-      ok = text(options.dataDir);
+      ok = textArgument(argc, argv, i, options.dataDir);
     else if (arg == "--dir")
-      ok = text(options.parent);
+      ok = textArgument(argc, argv, i, options.parent);
     else if (arg == "--keep")
       options.keep = true;
     else if (arg == "--check-targets")
