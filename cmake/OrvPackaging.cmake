@@ -31,11 +31,11 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)
 # The libraries' packages from the programs' links; besides them what is only loaded at run
-# time: Qt's X11 platform plugin and Qt's German texts. pppd or NetworkManager serve the
-# dial-up connections.
+# time: Qt's X11 platform plugin, Qt's German texts and the sound library of the warnings.
+# pppd or NetworkManager serve the dial-up connections.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${CMAKE_BINARY_DIR}/lib)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-translations-l10n, libcanberra0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "ppp")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "network-manager, modemmanager")
 include(CPack)

@@ -4,13 +4,14 @@
 #include <cstdlib>
 
 #include "detect/scan_ahead.h"
+#include "shell/font_warm_up.h"
 #include "shell/qt_translations.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 #include "shell/user_folder.h"
-#include "warning/tmeldung.h"
 
 int main(int argc, char* argv[]) {
+  orv::FontWarmUp fonts;         // beside the application's connection to the display
   QApplication app(argc, argv);  // takes its own options out of argv
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.
@@ -19,14 +20,14 @@ int main(int argc, char* argv[]) {
 
   // Before the window: a logout during start-up, also while a box waits, ends ORV in order.
   orv::UnixSignals unixSignals;
+  fonts.wait();
   // The arguments' own bytes: QApplication::arguments() would decode them, losing any that
   // are not UTF-8, and BaseDir would name another folder.
   const QStringList arguments = orv::programArguments(argc, argv);
   orv::prepareUserFolder(arguments);
   orv::TForm1 form(arguments, &unixSignals);
   if (form.startupAborted()) return 0;
-  orv::TMeldung meldung;  // hidden until the first warning
-  form.setWarningDialog(&meldung);
+  form.setWarningDialogOnDemand();  // made hidden at the first warning
 
   int result = 0;
   if (!form.quitRequested()) {

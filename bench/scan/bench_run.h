@@ -57,6 +57,13 @@ bool numberArgument(int argc, char** argv, int& i, T& target) {
   return true;
 }
 
+// The argument after argv[i] as text into `target`, moving `i` on; false when there is none.
+inline bool textArgument(int argc, char** argv, int& i, std::string& target) {
+  if (i + 1 >= argc) return false;
+  target = argv[++i];
+  return true;
+}
+
 // argv[i] as one of the options that shape the tree (--seed, --files, --exe, --folders,
 // --matching, --decoys with their number): empty when it is none of them, else whether
 // its number was good.

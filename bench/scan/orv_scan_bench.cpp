@@ -67,11 +67,6 @@ const char kUsage[] =
 bool parseOptions(int argc, char** argv, Options& options) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    const auto text = [&](std::string& target) {
-      if (i + 1 >= argc) return false;
-      target = argv[++i];
-      return true;
-    };
     bool ok = true;
     if (const std::optional<bool> tree = treeOption(argc, argv, i, options.tree))
       ok = *tree;
@@ -84,15 +79,15 @@ bool parseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--check-targets")
       options.checkTargets = true;
     else if (arg == "--orv-scan")
-      ok = text(options.orvScan);
+      ok = textArgument(argc, argv, i, options.orvScan);
     else if (arg == "--clamscan")
-      ok = text(options.clamscan);
+      ok = textArgument(argc, argv, i, options.clamscan);
     else if (arg == "--yara")
-      ok = text(options.yara);
+      ok = textArgument(argc, argv, i, options.yara);
     else if (arg == "--yarac")
-      ok = text(options.yarac);
+      ok = textArgument(argc, argv, i, options.yarac);
     else if (arg == "--dir")
-      ok = text(options.parent);
+      ok = textArgument(argc, argv, i, options.parent);
     else
       ok = false;
     if (!ok) return false;

@@ -47,7 +47,7 @@ int WindowScan::signatureCount() const {
 
 WindowScan::Result WindowScan::scan(const std::string& folder) {
   const QString path = QString::fromStdString(folder);
-  m_form->verz->setCurrentIndex(m_form->verzModel->index(path));
+  m_form->verz->setCurrentIndex(m_form->folderModel()->index(path));
   if (m_form->verzModel->filePath(m_form->verz->currentIndex()) != path)
     throw std::runtime_error("the folder tree cannot select " + folder);
   QCoreApplication::processEvents();

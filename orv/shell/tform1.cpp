@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QWindowStateChangeEvent>
+#include <utility>
 
 #include "detect/allowed_list.h"
 #include "detect/display_path.h"
@@ -40,10 +41,10 @@
 #include "shell/repaint_throttle.h"
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
+#include "shell/signature_load.h"
 #include "shell/status_line.h"
 #include "shell/unix_signals.h"
 #include "shell/user_folder.h"
-#include "sigmatch/sigmatch.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
 
@@ -85,9 +86,11 @@ bool TForm1::trayAvailable() const {
 }
 
 TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QWidget* parent)
-    : QMainWindow(parent),
-      m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution)),
-      m_arguments(arguments) {
+    : QMainWindow(parent), m_arguments(arguments) {
+  // Step 8 of start-up takes the count; the file is read meanwhile, beside the window's
+  // construction.
+  m_signatureLoad = std::make_unique<SignatureLoad>(
+      pathToNative(baseDirFromArguments(arguments) + QStringLiteral("orv.sig")));
   initResources();
   buildWindow();
   centreOnDesktop();
@@ -166,8 +169,8 @@ void TForm1::FormCreate(QObject*) {
 void TForm1::runStartupSteps() {
   AddReportLine(QStringLiteral(" ORV gestartet und DFÜ Netzwerküberwachung initialisiert."), kBlack,
                 false);
-  SignatureCount =
-      InitDialersDatabase(pathToNative(BaseDir + QStringLiteral("orv.sig")).constData());
+  SignatureCount = m_signatureLoad->count();
+  m_signatureLoad.reset();
   ScanStatus->setText(signatureStatusText());
   Version->setText(QStringLiteral("Sie verwenden ORV Version 3.0 mit ") +
                    QString::number(SignatureCount) +
@@ -195,7 +198,12 @@ void TForm1::loadHelpText() {
   QFile file;
   if (!fd || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
     throw OrvError(QStringLiteral("Datei %1 kann nicht geöffnet werden").arg(displayPath(path)));
-  loadRichText(Hilfe->document(), file.readAll());
+  m_helpText = file.readAll();
+}
+
+void TForm1::showHelpText() {
+  if (m_helpText.isNull()) return;
+  loadRichText(Hilfe->document(), std::exchange(m_helpText, QByteArray()));
   Hilfe->moveCursor(QTextCursor::Start);
 }
 
@@ -238,12 +246,18 @@ void TForm1::Button1Click(QObject*) {
   }
 }
 
+QPrinter& TForm1::reportPrinter() {
+  if (!m_printer) m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *m_printer;
+}
+
 void TForm1::Button2Click(QObject*) {
+  QPrinter& printer = reportPrinter();
   // Printing follows whether the dialog was confirmed or cancelled.
-  Dialogs::current().printSetup(this, m_printer.get());
-  m_printer->setDocName(QStringLiteral("ORV Reportdatei vom ") + shortDateNow());
+  Dialogs::current().printSetup(this, &printer);
+  printer.setDocName(QStringLiteral("ORV Reportdatei vom ") + shortDateNow());
   try {
-    m_report->print(*m_printer);
+    m_report->print(printer);
   } catch (const OrvError& error) {
     Dialogs::current().error(this, error.text());
   }
@@ -251,6 +265,10 @@ void TForm1::Button2Click(QObject*) {
 
 void TForm1::Button3Click(QObject*) {
   m_report->clear();
+}
+
+void TForm1::setWarningDialogOnDemand() {
+  m_warningDialogOnDemand = true;
 }
 
 void TForm1::setWarningDialog(TMeldung* dialog, std::unique_ptr<WarningSound> sound) {
@@ -264,6 +282,10 @@ void TForm1::setWarningDialog(TMeldung* dialog, std::unique_ptr<WarningSound> so
 int TForm1::ShowWarning(const QString& title, const QString& text, const QString& helpAddress,
                         bool lock, bool ignorierenEnabled, bool loeschenEnabled,
                         bool beendenEnabled, bool erlaubenEnabled, int level, int defaultAnswer) {
+  if (!m_warnings && m_warningDialogOnDemand) {
+    m_ownWarningDialog = std::make_unique<TMeldung>();
+    setWarningDialog(m_ownWarningDialog.get());
+  }
   if (!m_warnings) return NoAnswer;
   const int answer =
       m_warnings->showWarning(title, text, helpAddress, lock, ignorierenEnabled, loeschenEnabled,
@@ -281,8 +303,8 @@ void TForm1::AllowFile(const QString& path) {
   m_allowed->allowFile(path);
 }
 
-QString TForm1::selectedFolder() const {
-  const QModelIndex index = verz->currentIndex();
+QString TForm1::selectedFolder() {
+  const QModelIndex index = folderModel() ? verz->currentIndex() : QModelIndex();
   return index.isValid() ? verzModel->filePath(index) : QString();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
@@ -39,6 +40,7 @@ class AllowedList;
 class DialupMonitor;
 class RepaintThrottle;
 class ReportLog;
+class SignatureLoad;
 class StatusLine;
 class TMeldung;
 class UnixSignals;
@@ -81,9 +83,11 @@ class TForm1 : public QMainWindow, public ScanHost {
   // do the list's marks replace the stored ones in "connections.conf" at the end.
   bool connectionListBuilt() const { return m_connectionListBuilt; }
 
-  // The warning dialog, created by the program entry right after this window; without
-  // `sound`, warnings play the desktop's warning sound.
+  // The warning dialog: one the caller made (it must outlive this window's warnings), or,
+  // on demand, one made hidden at the first warning, so that a start without warnings
+  // never builds it. Without `sound`, warnings play the desktop's warning sound.
   void setWarningDialog(TMeldung* dialog, std::unique_ptr<WarningSound> sound = nullptr);
+  void setWarningDialogOnDemand();
 
   // Report page.
   void AddReportLine(const QString& text, int32_t colour, bool copyToScanMemo) override;
@@ -161,7 +165,12 @@ class TForm1 : public QMainWindow, public ScanHost {
   // the notification area; minimised where there is none, so that it can always be reached.
   void showAtStart();
   // The printer the report goes to; kept across prints like the print dialog's choice.
-  QPrinter& reportPrinter() { return *m_printer; }
+  // Made at the first print: setting one up asks the print system for its printers.
+  QPrinter& reportPrinter();
+  // The folder tree's model, made when the tree is first shown or a folder is first asked
+  // for: it lists folders on a thread and looks up icons and file types, work the first
+  // view does not need.
+  QFileSystemModel* folderModel();
 
   static void setTrayAvailability(TrayAvailability check);
 
@@ -198,7 +207,7 @@ class TForm1 : public QMainWindow, public ScanHost {
 
   // "Suche nach Dialern"
   QTreeView* verz = nullptr;
-  QFileSystemModel* verzModel = nullptr;
+  QFileSystemModel* verzModel = nullptr;  // null until folderModel() made it
   QPlainTextEdit* Memo1 = nullptr;
   QPushButton* Button4 = nullptr;
   QPushButton* Button5 = nullptr;
@@ -260,7 +269,10 @@ class TForm1 : public QMainWindow, public ScanHost {
   // Hidden in the notification area, watched so that it comes back should the area go.
   void hideInTray();
   void TrayWatchTimer();
+  // Reads "hilfe.rtf" (start-up step 12, whose errors stop start-up); the text is laid out
+  // into `Hilfe` when that is first shown.
   void loadHelpText();
+  void showHelpText();
   // LoadSettings, step 2: the stored options into the controls, in their order.
   void applyStoredOptions();
   // An option handler's error: shown at once, or, while stored options are being applied,
@@ -279,12 +291,17 @@ class TForm1 : public QMainWindow, public ScanHost {
   bool cancelRequested() const override;
   bool reportOnly() const override;
   bool useHeuristics() const override;
-  QString selectedFolder() const;
+  QString selectedFolder();
 
   StatusLine* m_scanStatusLine = nullptr;  // holds ScanStatus
+  // Loads the signatures while the window is built; taken by start-up step 8.
+  std::unique_ptr<SignatureLoad> m_signatureLoad;
   std::unique_ptr<ReportLog> m_report;
   RepaintThrottle* m_repaintThrottle = nullptr;  // owned by the window
   std::unique_ptr<AllowedList> m_allowed;
+  // Declared before the presenter that shows it, so that it is destroyed after it.
+  std::unique_ptr<TMeldung> m_ownWarningDialog;
+  bool m_warningDialogOnDemand = false;
   std::unique_ptr<WarningPresenter> m_warnings;
   DiskScan m_scan{*this};
   std::unique_ptr<ProcessMonitor> m_processMonitor;
@@ -292,6 +309,7 @@ class TForm1 : public QMainWindow, public ScanHost {
   std::unique_ptr<QPrinter> m_printer;
   QStringList m_arguments;
   QString m_lastReportName;  // the file the report was last saved to
+  QByteArray m_helpText;     // "hilfe.rtf" as read at start, until `Hilfe` is first shown
   bool m_startupAborted = false;
   bool m_startVisible = true;
   bool m_destroyed = false;

@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -24,7 +25,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <climits>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "shell/follow_end.h"
 #include "shell/jpeg_image.h"
@@ -57,26 +60,33 @@ QLabel* wrappedLabel(const QString& text) {
   return label;
 }
 
-// Brings a tree view's current item into view when the view is first shown: before that the
-// view has no size to scroll in.
-class ScrollToCurrentOnFirstShow : public QObject {
+// Runs `work` once, when `widget` is first shown (before it is painted).
+class OnFirstShow : public QObject {
  public:
-  explicit ScrollToCurrentOnFirstShow(QTreeView* view) : QObject(view), m_view(view) {
-    view->installEventFilter(this);
+  OnFirstShow(QWidget* widget, std::function<void()> work)
+      : QObject(widget), m_widget(widget), m_work(std::move(work)) {
+    widget->installEventFilter(this);
   }
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == m_view && event->type() == QEvent::Show) {
-      m_view->removeEventFilter(this);
-      QTimer::singleShot(0, m_view, [view = m_view] {
-        view->scrollTo(view->currentIndex(), QAbstractItemView::PositionAtCenter);
-      });
+    if (watched == m_widget && event->type() == QEvent::Show) {
+      m_widget->removeEventFilter(this);
+      m_work();
     }
     return false;
   }
 
  private:
-  QTreeView* m_view;
+  QWidget* m_widget;
+  std::function<void()> m_work;
 };
+
+// Read as the PNG it is, without asking around: an icon made from the file name, or a reader
+// left to recognise the format, loads every image format plugin to ask which reads it.
+QImage loadIcon() {
+  QImageReader reader(QStringLiteral(":/orv/orv.png"), "png");
+  reader.setAutoDetectImageFormat(false);
+  return reader.read();
+}
 
 QImage loadLogo() {
   QFile file(QStringLiteral(":/orv/logo.jpg"));
@@ -89,7 +99,7 @@ QImage loadLogo() {
 void TForm1::buildWindow() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("ORV - Orvel 3.0"));
-  setWindowIcon(QIcon(QStringLiteral(":/orv/orv.png")));
+  setWindowIcon(QIcon(QPixmap::fromImage(loadIcon())));
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -100,7 +110,10 @@ void TForm1::buildWindow() {
   font.setPointSize(8);
   setFont(font);
 
-  auto* central = new QWidget;
+  // Everything is made inside the window, whose font it takes from the start: a text box
+  // made outside would first lay itself out in the desktop's font, which costs the start a
+  // font of its own.
+  auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -114,7 +127,7 @@ void TForm1::buildWindow() {
   Panel1->setPalette(line);
   layout->addWidget(Panel1);
 
-  PageControl1 = named(new QTabWidget, "PageControl1");
+  PageControl1 = named(new QTabWidget(central), "PageControl1");
   PageControl1->addTab(buildReportPage(), QStringLiteral("Reportdatei"));
   PageControl1->addTab(buildConnectionsPage(), QStringLiteral("DFÜ Netzwerk"));
   PageControl1->addTab(buildScanPage(), QStringLiteral("Suche nach Dialern"));
@@ -138,6 +151,31 @@ void TForm1::buildWindow() {
   processes->setObjectName(QStringLiteral("Prozessberwachungaktiv1"));
   processes->setCheckable(true);
   Task->addAction(QStringLiteral("ORV &beenden"))->setObjectName(QStringLiteral("ORVbeenden1"));
+}
+
+QFileSystemModel* TForm1::folderModel() {
+  if (verzModel) return verzModel;
+  verzModel = new QFileSystemModel(this);
+  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
+  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
+  verzModel->setRootPath(QStringLiteral("/"));
+  verz->setModel(verzModel);
+  for (int column = 1; column < verzModel->columnCount(); ++column) verz->hideColumn(column);
+  // The user's home starts selected and in view. The model lists folders in the
+  // background, so the view follows once the home's own folder has been read.
+  const QString home = QDir::homePath();
+  const QModelIndex homeIndex = verzModel->index(home);
+  verz->setCurrentIndex(homeIndex);
+  for (QModelIndex p = homeIndex.parent(); p.isValid(); p = p.parent()) verz->expand(p);
+  const QString homeParent = QFileInfo(home).path();
+  auto connection = std::make_shared<QMetaObject::Connection>();
+  *connection = connect(verzModel, &QFileSystemModel::directoryLoaded, this,
+                        [this, homeParent, connection](const QString& loaded) {
+                          if (loaded != homeParent) return;
+                          verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
+                          disconnect(*connection);
+                        });
+  return verzModel;
 }
 
 void TForm1::centreOnDesktop() {
@@ -184,10 +222,10 @@ QWidget* TForm1::buildHeader() {
 }
 
 QWidget* TForm1::buildReportPage() {
-  auto* page = named(new QWidget, "TabReport");
+  auto* page = named(new QWidget(this), "TabReport");
   // Plain text box with coloured characters: it lays out only what is shown, so a long
   // report costs nothing while the page is hidden.
-  Logging = named(new QPlainTextEdit, "Logging");
+  Logging = named(new QPlainTextEdit(page), "Logging");
   Logging->setReadOnly(true);
   // The report only grows; an undo history of every line would grow with it for nothing.
   Logging->setUndoRedoEnabled(false);
@@ -211,8 +249,8 @@ QWidget* TForm1::buildReportPage() {
 }
 
 QWidget* TForm1::buildConnectionsPage() {
-  TabSheet1 = named(new QWidget, "TabSheet1");
-  Liste = named(new QTreeWidget, "Liste");
+  TabSheet1 = named(new QWidget(this), "TabSheet1");
+  Liste = named(new QTreeWidget(TabSheet1), "Liste");
   Liste->setRootIsDecorated(false);
   Liste->setSelectionBehavior(QAbstractItemView::SelectRows);
   Liste->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -241,32 +279,19 @@ QWidget* TForm1::buildConnectionsPage() {
 }
 
 QWidget* TForm1::buildScanPage() {
-  auto* page = named(new QWidget, "TabScan");
-  verzModel = new QFileSystemModel(this);
-  // Hidden folders too: Windows programs, dialers among them, live under ~/.wine.
-  verzModel->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives | QDir::Hidden);
-  verzModel->setRootPath(QStringLiteral("/"));
-  verz = named(new QTreeView, "verz");
-  verz->setModel(verzModel);
+  auto* page = named(new QWidget(this), "TabScan");
+  verz = named(new QTreeView(page), "verz");
   verz->setHeaderHidden(true);
-  for (int column = 1; column < verzModel->columnCount(); ++column) verz->hideColumn(column);
   verz->setMinimumWidth(190);
   verz->setMaximumWidth(190);
-  // The user's home starts selected and in view. The model lists folders in the
-  // background, so the view follows once the home's own folder has been read.
-  const QString home = QDir::homePath();
-  const QModelIndex homeIndex = verzModel->index(home);
-  verz->setCurrentIndex(homeIndex);
-  for (QModelIndex p = homeIndex.parent(); p.isValid(); p = p.parent()) verz->expand(p);
-  new ScrollToCurrentOnFirstShow(verz);
-  const QString homeParent = QFileInfo(home).path();
-  auto connection = std::make_shared<QMetaObject::Connection>();
-  *connection = connect(verzModel, &QFileSystemModel::directoryLoaded, this,
-                        [this, homeParent, connection](const QString& loaded) {
-                          if (loaded != homeParent) return;
-                          verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
-                          disconnect(*connection);
-                        });
+  // The tree gets its model when it is first shown; its current folder is brought into view
+  // once the tree has a size to scroll in.
+  new OnFirstShow(verz, [this] {
+    folderModel();
+    QTimer::singleShot(0, verz, [this] {
+      verz->scrollTo(verz->currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+  });
 
   Label1 =
       named(wrappedLabel(QStringLiteral("Wählen Sie links den Ordner, den ORV durchsuchen soll.")),
@@ -276,7 +301,7 @@ QWidget* TForm1::buildScanPage() {
                 "Geprüft werden alle .EXE-Dateien in diesem Ordner und in allen Unterordnern.")),
             "Label2");
   Label3 = named(wrappedLabel(QStringLiteral("Funde erscheinen hier und im Report.")), "Label3");
-  Memo1 = named(new QPlainTextEdit, "Memo1");
+  Memo1 = named(new QPlainTextEdit(page), "Memo1");
   Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -311,7 +336,7 @@ QWidget* TForm1::buildScanPage() {
 }
 
 QWidget* TForm1::buildSettingsPage() {
-  auto* page = named(new QWidget, "TabSettings");
+  auto* page = named(new QWidget(this), "TabSettings");
 
   auto* general = named(new QGroupBox(QStringLiteral("Allgemeine Einstellungen")), "GroupBox2");
   AutoStart = checkBox("AutoStart", QStringLiteral("ORV automatisch mit Windows starten"));
@@ -344,7 +369,7 @@ QWidget* TForm1::buildSettingsPage() {
   ReportOnly = checkBox("ReportOnly", QStringLiteral("Gefundene Dialer nur melden"));
   ReportOnly->setChecked(true);
   IntervallMEM = unboundedSpinBox("IntervallMEM");
-  Erlaubt = named(new QPlainTextEdit, "Erlaubt");
+  Erlaubt = named(new QPlainTextEdit(page), "Erlaubt");
   Erlaubt->setLineWrapMode(QPlainTextEdit::NoWrap);
   Erlaubt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Erlaubt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -375,12 +400,13 @@ QWidget* TForm1::buildSettingsPage() {
 }
 
 QWidget* TForm1::buildHelpPage() {
-  auto* page = named(new QWidget, "TabHelp");
+  auto* page = named(new QWidget(this), "TabHelp");
   Version = named(new QLineEdit, "Version");
   Version->setReadOnly(true);
-  Hilfe = named(new QTextEdit, "Hilfe");
+  Hilfe = named(new QTextEdit(page), "Hilfe");
   Hilfe->setReadOnly(true);
   Hilfe->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  new OnFirstShow(Hilfe, [this] { showHelpText(); });
   Button6 = named(new QPushButton(QStringLiteral("Auf Updates prüfen")), "Button6");
   Button6->setEnabled(false);
   auto* bottom = new QHBoxLayout;

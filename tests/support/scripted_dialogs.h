@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <functional>
 
 #include "shell/dialogs.h"
 
@@ -34,8 +35,9 @@ class ScriptedDialogs final : public orv::Dialogs {
     saveRequests << initialName + QLatin1Char('|') + filter;
     return take(m_saveFiles, QString());
   }
-  bool printSetup(QWidget*, QPrinter*) override {
+  bool printSetup(QWidget*, QPrinter* printer) override {
     ++printSetupCount;
+    if (choosePrinter) choosePrinter(printer);
     return take(m_printSetups, true);
   }
 
@@ -44,6 +46,8 @@ class ScriptedDialogs final : public orv::Dialogs {
   QStringList questions;
   QStringList saveRequests;
   int printSetupCount = 0;
+  // What the user sets in the print dialog, if anything.
+  std::function<void(QPrinter*)> choosePrinter;
 
  private:
   template <typename T>

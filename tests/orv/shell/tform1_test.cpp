@@ -116,7 +116,39 @@ class TForm1Test : public QObject {
     QVERIFY(!form->Initialising);
     QVERIFY(!form->startupAborted());
     QVERIFY(m_dialogs->errors.isEmpty());
+  }
+
+  // The signatures load beside the window's construction: the count the start-up reports
+  // and the table a first scan searches are the whole file's, up to its last record.
+  void startupCountsAndFindsEverySignatureOfALargeFile() {
+    const QByteArray decoy =
+        QByteArray(1, 5) + QByteArray(50, 'x') + QByteArray(1, 32) + QByteArray(32, 'y');
+    QFile shipped(QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
+                  QStringLiteral("/data/orv.sig"));
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    m_base->write(QStringLiteral("orv.sig"), decoy.repeated(50000) + shipped.readAll());
+    m_base->copyFromData(QStringLiteral("hilfe.rtf"));
+    m_base->writeInitialSettings();
+    auto form = start(m_base->path());
+    QCOMPARE(withoutTime(reportLines(*form)[2]),
+             QStringLiteral("Sie verwenden ORV Version 3.0 mit 50001 geladenen Dialersignaturen."));
+    QCOMPARE(form->ScanStatus->text(), QStringLiteral("50001 Dialersignaturen geladen ..."));
+    const QString sample = QString::fromLocal8Bit(qgetenv("ORV_SOURCE_DIR")) +
+                           QStringLiteral("/data/samples/orv-testdialer.exe");
+    form->CheckFile(sample);
+    QVERIFY2(form->Memo1->toPlainText().endsWith(
+                 QStringLiteral(" - Infektion: ORV-Testdialer (harmlos)")),
+             qPrintable(form->Memo1->toPlainText()));
+  }
+
+  // The help text is laid out when its page is first shown, from the file read at start.
+  void helpPageShownForTheFirstTimeShowsTheHelp() {
+    auto form = startWithData(0);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->PageControl1->setCurrentWidget(form->Hilfe->parentWidget());
     QVERIFY(form->Hilfe->toPlainText().contains(QStringLiteral("Warnmeldung")));
+    QCOMPARE(form->Hilfe->textCursor().position(), 0);
   }
 
   void missingSignatureFileCountsZero() {
@@ -274,7 +306,13 @@ class TForm1Test : public QObject {
     QVERIFY(form->Hilfe->isReadOnly());
     QCOMPARE(form->ScanStatus->text(), QStringLiteral("0 Dialersignaturen geladen ..."));
     QCOMPARE(form->Logo->pixmap().size(), QSize(150, 65));
-    // The folder tree starts at "/" with the user's home selected and its parents opened.
+    QVERIFY(!form->windowIcon().pixmap(32).isNull());
+    // The folder tree, filled when its page is first shown, starts at "/" with the user's
+    // home selected and its parents opened.
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    form->PageControl1->setCurrentWidget(form->verz->parentWidget());
+    QVERIFY(form->verzModel);
     QCOMPARE(form->verzModel->filePath(form->verz->currentIndex()), QDir::homePath());
     for (QModelIndex p = form->verz->currentIndex().parent(); p.isValid(); p = p.parent())
       QVERIFY(form->verz->isExpanded(p));
@@ -285,12 +323,13 @@ class TForm1Test : public QObject {
     const QString wine = QDir::homePath() + QStringLiteral("/.wine");
     QVERIFY(QDir().mkpath(wine + QStringLiteral("/drive_c")));
     auto form = startWithData(0);
-    const QModelIndex home = form->verzModel->index(QDir::homePath());
-    form->verzModel->fetchMore(home);
+    QFileSystemModel* model = form->folderModel();
+    const QModelIndex home = model->index(QDir::homePath());
+    model->fetchMore(home);
     const auto names = [&] {
       QStringList found;
-      for (int row = 0; row < form->verzModel->rowCount(home); ++row)
-        found << form->verzModel->fileName(form->verzModel->index(row, 0, home));
+      for (int row = 0; row < model->rowCount(home); ++row)
+        found << model->fileName(model->index(row, 0, home));
       return found;
     };
     QTRY_VERIFY(names().contains(QStringLiteral(".wine")));
@@ -478,6 +517,23 @@ class TForm1Test : public QObject {
     static const QRegularExpression number(QStringLiteral("^\\d+$"));
     QCOMPARE(words.filter(number), QStringList());  // no page numbers
     QVERIFY2(left < 3 && top < 3, qPrintable(QStringLiteral("%1 %2").arg(left).arg(top)));
+  }
+
+  // The printer is set up at the first print: the print dialog gets it, and the report goes
+  // where the dialog left it.
+  void firstPrintGoesToThePrinterOfTheDialog() {
+    auto form = startWithData(0);
+    form->AddReportLine(QStringLiteral("Erster Druck"), orv::kBlack, false);
+    const QString pdf = m_base->file(QStringLiteral("erster.pdf"));
+    m_dialogs->choosePrinter = [&](QPrinter* printer) {
+      QVERIFY(printer);
+      printer->setOutputFormat(QPrinter::PdfFormat);
+      printer->setOutputFileName(pdf);
+    };
+    form->Button2Click(form->Button2);
+    QCOMPARE(m_dialogs->errors, QStringList());
+    QVERIFY(QFileInfo(pdf).size() > 0);
+    QCOMPARE(form->reportPrinter().outputFileName(), pdf);  // kept for the next print
   }
 
   void aPrintThatFailsSaysSo() {
