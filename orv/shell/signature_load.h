@@ -9,10 +9,10 @@ namespace orv {
 
 // The signature database (InitDialersDatabase), loaded on a thread of its own from the
 // program's start (or from the moment the main window starts being built), so that a large
-// file costs the start no time of its own. The count is taken where start-up reports it; until then
-// nothing looks a file up, which the library does not allow beside a load (a scan starts only from
-// the running window). Where no thread can be started, the file is loaded when the count is asked
-// for.
+// file costs the start no time of its own. The count is taken where start-up reports it;
+// until then nothing looks a file up, which the library does not allow beside a load (a scan
+// starts only from the running window). Where no thread can be started, the file is loaded
+// when the count is asked for.
 class SignatureLoad {
  public:
   explicit SignatureLoad(QByteArray path);

@@ -164,12 +164,6 @@ class TForm1Test : public QObject {
     QCOMPARE(form->SignatureCount, 3);
   }
 
-  // An option may be the application's own or ask for a user folder still to be filled.
-  void noLoadBegunAheadOfAnOption() {
-    const char* argv[] = {"orv", "--user-folder"};
-    QVERIFY(orv::signatureFileAhead(2, argv).isEmpty());
-  }
-
   // The help text is laid out when its page is first shown, from the file read at start.
   void helpPageShownForTheFirstTimeShowsTheHelp() {
     auto form = startWithData(0);
