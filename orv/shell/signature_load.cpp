@@ -6,6 +6,25 @@
 #include "sigmatch/sigmatch.h"
 
 namespace orv {
+namespace {
+
+// Held from main's start until the window takes it over; at the latest the program's end waits
+// for it.
+std::unique_ptr<SignatureLoad> g_ahead;
+
+}  // namespace
+
+void SignatureLoad::startAhead(QByteArray path) {
+  g_ahead.reset();
+  if (!path.isEmpty()) g_ahead = std::make_unique<SignatureLoad>(std::move(path));
+}
+
+std::unique_ptr<SignatureLoad> SignatureLoad::takeOver(QByteArray path) {
+  std::unique_ptr<SignatureLoad> ahead = std::exchange(g_ahead, nullptr);
+  if (ahead && ahead->m_path == path) return ahead;
+  ahead.reset();  // waits for a load of another file
+  return std::make_unique<SignatureLoad>(std::move(path));
+}
 
 SignatureLoad::SignatureLoad(QByteArray path) : m_path(std::move(path)) {
   try {

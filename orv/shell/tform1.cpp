@@ -77,6 +77,14 @@ QStringList programArguments(int argc, const char* const* argv) {
   return arguments;
 }
 
+QByteArray signatureFileAhead(int argc, const char* const* argv) {
+  if (argc < 2) return QByteArrayLiteral("orv.sig");
+  // An option may be the application's own, which it takes out of the arguments, or asks for
+  // the user folder, which start-up may first have to fill.
+  if (argv[1][0] == '-') return {};
+  return QByteArray(argv[1]) + "orv.sig";
+}
+
 void TForm1::setTrayAvailability(TrayAvailability check) {
   g_trayAvailability = check;
 }
@@ -88,8 +96,8 @@ bool TForm1::trayAvailable() const {
 TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QWidget* parent)
     : QMainWindow(parent), m_arguments(arguments) {
   // Step 8 of start-up takes the count; the file is read meanwhile, beside the window's
-  // construction.
-  m_signatureLoad = std::make_unique<SignatureLoad>(
+  // construction, or from the program's start where main began it (see signatureFileAhead).
+  m_signatureLoad = SignatureLoad::takeOver(
       pathToNative(baseDirFromArguments(arguments) + QStringLiteral("orv.sig")));
   initResources();
   buildWindow();

@@ -329,5 +329,9 @@ QString defaultReportFolder();
 // The program's arguments after its name, as TForm1 takes them. Each keeps its exact bytes
 // (see pathFromNative): a folder whose name is not UTF-8 is still the folder named.
 QStringList programArguments(int argc, const char* const* argv);
+// The signature file of the folder the raw arguments name, known before the application has
+// taken its options out of them; empty where the first argument is an option. The window
+// still takes its file from programArguments: a guess that differs only costs the head start.
+QByteArray signatureFileAhead(int argc, const char* const* argv);
 
 }  // namespace orv

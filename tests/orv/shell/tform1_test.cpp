@@ -34,6 +34,7 @@
 #include "dialup/ras_library.h"
 #include "shell/report_log.h"
 #include "shell/rtf/rtf_reader.h"
+#include "shell/signature_load.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 #include "support/scripted_dialogs.h"
@@ -79,10 +80,13 @@ class TForm1Test : public QObject {
   std::unique_ptr<TForm1> start(const QString& baseDir) {
     return std::make_unique<TForm1>(QStringList{baseDir});
   }
-  std::unique_ptr<TForm1> startWithData(int signatureRecords) {
+  void writeData(int signatureRecords) {
     m_base->write(QStringLiteral("orv.sig"), QByteArray(84 * signatureRecords, '\0'));
     m_base->copyFromData(QStringLiteral("hilfe.rtf"));
     m_base->writeInitialSettings();
+  }
+  std::unique_ptr<TForm1> startWithData(int signatureRecords) {
+    writeData(signatureRecords);
     return start(m_base->path());
   }
 
@@ -139,6 +143,25 @@ class TForm1Test : public QObject {
     QVERIFY2(form->Memo1->toPlainText().endsWith(
                  QStringLiteral(" - Infektion: ORV-Testdialer (harmlos)")),
              qPrintable(form->Memo1->toPlainText()));
+  }
+
+  // main begins the load from the raw arguments, before the window knows its folder: the
+  // window reports its own file's count, whichever file the load begun ahead reads.
+  void startupCountsItsOwnFileWhateverWasLoadedAhead_data() {
+    QTest::addColumn<bool>("sameFolder");
+    QTest::newRow("its own folder") << true;
+    QTest::newRow("another folder") << false;
+  }
+  void startupCountsItsOwnFileWhateverWasLoadedAhead() {
+    QFETCH(bool, sameFolder);
+    writeData(3);
+    TempBaseDir other;
+    other.write(QStringLiteral("orv.sig"), QByteArray(84 * 7, '\0'));
+    const QByteArray folder = QFile::encodeName(sameFolder ? m_base->path() : other.path());
+    const char* argv[] = {"orv", folder.constData()};
+    orv::SignatureLoad::startAhead(orv::signatureFileAhead(2, argv));
+    auto form = start(m_base->path());
+    QCOMPARE(form->SignatureCount, 3);
   }
 
   // The help text is laid out when its page is first shown, from the file read at start.
