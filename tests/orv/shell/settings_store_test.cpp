@@ -117,8 +117,6 @@ TEST(Autostart, NamesTheFolderInFullAsTheSessionStartsItElsewhere) {
   const QString here = QString::fromStdString(std::filesystem::current_path().string()) + '/';
   EXPECT_EQ(orv::autostartBaseDir(""), here);
   EXPECT_EQ(orv::autostartBaseDir("data/"), here + "data/");
-  EXPECT_EQ(orv::autostartBaseDir("/opt/orv/"), "/opt/orv/");
-  EXPECT_EQ(orv::autostartBaseDir("--user-folder"), "--user-folder");
   std::filesystem::current_path(before);
 }
 
