@@ -4,10 +4,13 @@
 #include <unistd.h>
 #include <QStandardPaths>
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "detect/native_path.h"
 #include "shell/orv_error.h"
 #include "shell/replacement_file.h"
+#include "shell/user_folder.h"
 
 namespace orv {
 namespace {
@@ -78,6 +81,15 @@ QString autostartCommand(const QString& program, const QString& baseDir) {
   QString command = quotedArgument(program);
   if (!baseDir.isEmpty()) command += QLatin1Char(' ') + quotedArgument(baseDir);
   return command;
+}
+
+QString autostartBaseDir(const QString& argument) {
+  if (argument.startsWith(QLatin1Char('/')) || argument == userFolderOption()) return argument;
+  const std::unique_ptr<char, decltype(&std::free)> folder(::getcwd(nullptr, 0), &std::free);
+  if (!folder) return argument;  // our working folder is gone: nothing better to name
+  QString absolute = pathFromNative(QByteArray(folder.get()));
+  if (!absolute.endsWith(QLatin1Char('/'))) absolute += QLatin1Char('/');
+  return absolute + argument;
 }
 
 QByteArray autostartEntry(const QString& command) {

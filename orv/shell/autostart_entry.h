@@ -16,6 +16,11 @@ QString autostartEntryPath();
 // (none when empty), each quoted by the desktop-entry rules.
 QString autostartCommand(const QString& program, const QString& baseDir);
 
+// The BaseDir argument for the entry: the session starts it in another working folder (the
+// home folder), so a folder given relative to ours, or none (our working folder), is written
+// out in full; an absolute folder and the per-user folder option stay as they are.
+QString autostartBaseDir(const QString& argument);
+
 // The whole entry for `command`, as written to the file.
 QByteArray autostartEntry(const QString& command);
 

@@ -94,8 +94,8 @@ void TForm1::SaveSettings() {
 void TForm1::AutoStartClick(QObject*) {
   // The entry starts ORV as it was started: with its folder, or asking for the per-user
   // folder (which is then seeded again at logon).
-  setAutostart(AutoStart->isChecked(),
-               autostartCommand(QCoreApplication::applicationFilePath(), m_arguments.value(0)));
+  setAutostart(AutoStart->isChecked(), autostartCommand(QCoreApplication::applicationFilePath(),
+                                                        autostartBaseDir(m_arguments.value(0))));
 }
 
 }  // namespace orv

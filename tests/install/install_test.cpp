@@ -23,14 +23,29 @@ void write(const QString& path, const QByteArray& bytes) {
   if (file.open(QIODevice::WriteOnly)) file.write(bytes);
 }
 
-TEST(Installed, StartsFromTheMenuWithTheShippedData) {
-  QTemporaryDir dir;
-  const QString prefix = dir.filePath(QStringLiteral("prefix"));
+void install(const QString& prefix) {
   QProcess install;
   install.start(QStringLiteral(CMAKE_COMMAND),
                 {"--install", qEnvironmentVariable("ORV_BINARY_DIR"), "--prefix", prefix});
   ASSERT_TRUE(install.waitForFinished(60000));
   ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+}
+
+// Installed into ~/.local, share/orv/ is the user's own folder too.
+TEST(Installed, AReinstallKeepsTheSettingsAndListsFoundThere) {
+  QTemporaryDir dir;
+  const QString prefix = dir.filePath(QStringLiteral("prefix"));
+  ASSERT_NO_FATAL_FAILURE(install(prefix));
+  const QString folder = prefix + "/share/orv/";
+  write(folder + "erlaubt.conf", "user's own list\r\n");
+  ASSERT_NO_FATAL_FAILURE(install(prefix));
+  EXPECT_EQ(read(folder + "erlaubt.conf"), "user's own list\r\n");
+}
+
+TEST(Installed, StartsFromTheMenuWithTheShippedData) {
+  QTemporaryDir dir;
+  const QString prefix = dir.filePath(QStringLiteral("prefix"));
+  ASSERT_NO_FATAL_FAILURE(install(prefix));
   for (const char* file :
        {"share/applications/orv.desktop", "share/metainfo/org.example.orv.metainfo.xml",
         "share/icons/hicolor/16x16/apps/orv.png", "share/icons/hicolor/256x256/apps/orv.png"})

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <QFile>
+#include <filesystem>
 #include <functional>
 
 #include "shell/autostart_entry.h"
@@ -107,6 +108,16 @@ TEST(Autostart, CommandIsQuotedByTheDesktopEntryRules) {
   EXPECT_TRUE(orv::autostartEntry(command).contains(
       R"(Exec="/opt/mein orv/orv" "/home/a b/\\"q\\"/\\$x/\\`c\\`/100%%/back\\\\slash/")"
       "\n"));
+}
+
+TEST(Autostart, NamesTheFolderInFullAsTheSessionStartsItElsewhere) {
+  orvtest::TempDir dir;
+  const std::string before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const QString here = QString::fromStdString(std::filesystem::current_path().string()) + '/';
+  EXPECT_EQ(orv::autostartBaseDir(""), here);
+  EXPECT_EQ(orv::autostartBaseDir("data/"), here + "data/");
+  std::filesystem::current_path(before);
 }
 
 }  // namespace
