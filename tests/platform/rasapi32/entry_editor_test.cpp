@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
 
 #include "entry_editor.h"
+#include "support/as_ordinary_user.h"
 #include "support/temp_dir.h"
 
 using namespace orv::ras;
@@ -147,6 +149,35 @@ TEST(EntryEditor, RefusesBadValuesAndStaleFilesWithoutWriting) {
   EXPECT_NE(editor.save(plan, values), "");
   EXPECT_EQ(readFile(world.chatPath()), "OK ATDT1\n" + kChat);
   EXPECT_EQ(readFile(world.papPath()), kPap);
+}
+
+TEST(EntryEditor, KeepsTheGroupOfAFileAGroupMemberRewrites) {
+  // A chat script the dial-up group may change, changed by one of its members.
+  constexpr gid_t kDialGroup = 4242;
+  EditorWorld world(kPeer, kChat, kPap);
+  const std::string folder = world.root().file("chatscripts");
+  ASSERT_EQ(::chown(folder.c_str(), 0, kDialGroup), 0);
+  ASSERT_EQ(::chmod(folder.c_str(), 0770), 0);
+  ASSERT_EQ(::chown(world.chatPath().c_str(), 0, kDialGroup), 0);
+  ASSERT_EQ(::chmod(world.chatPath().c_str(), 0660), 0);
+  const EntryEditor editor(world.paths());
+  const auto outcome = runAsOrdinaryUser(
+      world.root().file(""),
+      [&] {
+        EntryEditPlan plan;
+        EntryValues values;
+        if (editor.load("isp", plan) != 0) return false;
+        values = plan.values;
+        values.number = "0800";
+        return editor.save(plan, values).empty();
+      },
+      kDialGroup);
+  ASSERT_EQ(outcome, OrdinaryUserRun::Held);
+  struct stat info {};
+  ASSERT_EQ(::stat(world.chatPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, kDialGroup);
+  EXPECT_EQ(info.st_mode & 07777, 0660u);
+  EXPECT_NE(readFile(world.chatPath()).find("ATDT0800"), std::string::npos);
 }
 
 TEST(EntryEditor, ShowsFilesItMayNotWriteReadOnlyWithTheReason) {
