@@ -151,6 +151,21 @@ TEST(EntryEditor, RefusesBadValuesAndStaleFilesWithoutWriting) {
   EXPECT_EQ(readFile(world.papPath()), kPap);
 }
 
+TEST(EntryEditor, NeverWritesANumberTheShellWouldTakeForAComment) {
+  // Through "\T", the number is a word of its own in the connect command that sh runs.
+  const std::string peer = "connect \"chat -T 0190123 -f CHAT\"\n";
+  EditorWorld world(peer, "OK ATDT\\T\n", "");
+  const EntryEditor editor(world.paths());
+  EntryEditPlan plan;
+  ASSERT_EQ(editor.load("isp", plan), 0u);
+  ASSERT_TRUE(plan.number.writable);
+  EntryValues values = plan.values;
+  values.number = "#31#0800";
+  const std::string result = editor.save(plan, values);
+  ASSERT_EQ(editor.load("isp", plan), 0u);
+  EXPECT_TRUE(!result.empty() || plan.values.number == "#31#0800") << readFile(world.peerPath());
+}
+
 TEST(EntryEditor, KeepsTheGroupOfAFileAGroupMemberRewrites) {
   // A chat script the dial-up group may change, changed by one of its members.
   constexpr gid_t kDialGroup = 4242;
