@@ -84,6 +84,18 @@ const char* placeReason(NumberPlace place) {
   }
 }
 
+// Whether the number of `entry`, standing in its connect command, begins a word of the
+// command as sh reads it (after pppd's quotes and escapes).
+bool startsShellWord(const PeerEntry& entry) {
+  const PppdWord* connect = entry.config.connectWord();
+  if (!connect) return false;
+  const TracedText& command = connect->value;
+  for (std::size_t k = 0; k < command.size(); ++k)
+    if (command.origin[k] == entry.numberSpan.begin)
+      return k == 0 || command.text[k - 1] == ' ' || command.text[k - 1] == '\t';
+  return false;
+}
+
 }  // namespace
 
 std::uint32_t EntryEditor::load(const std::string& name, EntryEditPlan& plan) const {
@@ -178,6 +190,10 @@ std::string EntryEditor::save(const EntryEditPlan& plan, const EntryValues& valu
       contents[entry.numberFile] = *content;
     }
     if (contents[entry.numberFile] != plan.numberFileContent) return changedMeanwhile;
+    // In the peer file the number is part of the connect command that sh runs, and there a
+    // "#" at the start of a word begins a comment: the rest of the command would be lost.
+    if (entry.numberFile == entry.path && values.number[0] == '#' && startsShellWord(entry))
+      return "Eine Rufnummer, die mit # beginnt, kann in der connect-Zeile nicht stehen.";
     edits[entry.numberFile].push_back({entry.numberSpan, values.number});
   }
 

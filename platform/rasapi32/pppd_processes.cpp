@@ -37,10 +37,12 @@ std::optional<std::string> pppdEntry(const ProcessStat& stat, const std::string&
     if ((args[i] == "plugin" && baseName(args[i + 1]).rfind("nm-pppd-plugin", 0) == 0) ||
         (args[i] == "ipparam" && args[i + 1].rfind("/org/freedesktop/NetworkManager/", 0) == 0))
       return std::nullopt;
-  // pppd reads "call NAME" wherever it stands; the first one names the peer.
+  // pppd reads "call NAME" wherever it stands, and reads every one: options of a later peer
+  // override an earlier one's (its connect line, its device), so the last one names the peer.
+  std::optional<std::string> entry;
   for (std::size_t i = 1; i + 1 < args.size(); ++i)
-    if (args[i] == "call" && !args[i + 1].empty()) return args[i + 1];
-  return std::nullopt;
+    if (args[i] == "call" && !args[i + 1].empty()) entry = args[++i];
+  return entry;
 }
 
 void PppdProcesses::judge(std::uint32_t pid, Verdict& verdict) {

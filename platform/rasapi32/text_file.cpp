@@ -99,11 +99,17 @@ int replaceFileAtomically(const std::string& path, const std::string& content, m
     ::unlink(tempPath.c_str());
     return error;
   };
-  if (::fchmod(fd.get(), exists ? (old.st_mode & 07777) : mode) != 0) return fail(errno);
-  // Only root can hand a file to another owner; for everyone else the new file is theirs,
-  // as the old one was (they could not have written it otherwise).
-  if (exists && ::geteuid() == 0 && ::fchown(fd.get(), old.st_uid, old.st_gid) != 0)
-    return fail(errno);
+  mode_t newMode = exists ? (old.st_mode & 07777) : mode;
+  // Only root can hand a file to another owner; for everyone else the new file is theirs.
+  // The group stays where the user belongs to it (a group member may have written the old
+  // file); where it cannot, the group's rights are dropped rather than passed to the user's
+  // own group. Owner and group first: a change of them clears the set-id bits.
+  if (exists && ::geteuid() == 0) {
+    if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) return fail(errno);
+  } else if (exists && ::fchown(fd.get(), static_cast<uid_t>(-1), old.st_gid) != 0) {
+    newMode &= ~static_cast<mode_t>(S_ISGID | S_IRWXG);
+  }
+  if (::fchmod(fd.get(), newMode) != 0) return fail(errno);
   if (!writeAll(fd.get(), content) || ::fsync(fd.get()) != 0) return fail(errno ? errno : EIO);
   if (fd.close() != 0) return fail(errno);
   if (::rename(tempPath.c_str(), path.c_str()) != 0) return fail(errno);

@@ -18,9 +18,10 @@ constexpr std::size_t kMaxConfigFileSize = 1 << 20;
 std::optional<std::string> readConfigFile(const std::string& path, int* errorCode = nullptr);
 
 // Replaces the file at `path` by `content` in one step: a new file beside it takes the old
-// one's mode and owner and is renamed over it, so a reader never sees half a file and a
-// failure leaves the old one whole. A link at `path` is refused rather than replaced. `mode`
-// is used when the file does not exist yet. Returns 0 or the errno of the failure.
+// one's mode, owner and group (as far as the user may give them) and is renamed over it, so
+// a reader never sees half a file and a failure leaves the old one whole. A link at `path`
+// is refused rather than replaced. `mode` is used when the file does not exist yet. Returns
+// 0 or the errno of the failure.
 int replaceFileAtomically(const std::string& path, const std::string& content, mode_t mode = 0600);
 
 // Whether the user can replace the file at `path` (or create it when it does not exist):

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <functional>
 #include <string>
 
 #include "entry_editor.h"
+#include "support/as_ordinary_user.h"
 #include "support/temp_dir.h"
 
 using namespace orv::ras;
@@ -147,6 +149,41 @@ TEST(EntryEditor, RefusesBadValuesAndStaleFilesWithoutWriting) {
   EXPECT_NE(editor.save(plan, values), "");
   EXPECT_EQ(readFile(world.chatPath()), "OK ATDT1\n" + kChat);
   EXPECT_EQ(readFile(world.papPath()), kPap);
+}
+
+// Changes the number of "isp" to `number`: the message, or empty when it was saved.
+std::string saveNumber(const EditorWorld& world, const std::string& number) {
+  EntryEditPlan plan;
+  if (EntryEditor(world.paths()).load("isp", plan) != 0) return "not loaded";
+  EntryValues values = plan.values;
+  values.number = number;
+  return EntryEditor(world.paths()).save(plan, values);
+}
+
+TEST(EntryEditor, NeverWritesANumberTheShellWouldTakeForAComment) {
+  // Through "\T", the number is a word of its own in the connect command that sh runs.
+  EditorWorld world("connect \"chat -T 0190123 -f CHAT\"\n", "OK ATDT\\T\n", "");
+  const std::string result = saveNumber(world, "#31#0800");
+  EntryEditPlan plan;
+  ASSERT_EQ(EntryEditor(world.paths()).load("isp", plan), 0u);
+  EXPECT_TRUE(!result.empty() || plan.values.number == "#31#0800") << readFile(world.peerPath());
+}
+
+TEST(EntryEditor, KeepsTheGroupOfAFileAGroupMemberRewrites) {
+  // A chat script the dial-up group may change, changed by one of its members.
+  constexpr gid_t kDialGroup = 4242;
+  EditorWorld world(kPeer, kChat, kPap);
+  for (const std::string& path : {world.root().file("chatscripts"), world.chatPath()}) {
+    ASSERT_EQ(::chown(path.c_str(), 0, kDialGroup), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0770), 0);
+  }
+  const auto outcome = runAsOrdinaryUser(
+      world.root().file(""), [&] { return saveNumber(world, "0800").empty(); }, kDialGroup);
+  ASSERT_EQ(outcome, OrdinaryUserRun::Held);
+  struct stat info {};
+  ASSERT_EQ(::stat(world.chatPath().c_str(), &info), 0);
+  EXPECT_EQ(info.st_gid, kDialGroup);
+  EXPECT_EQ(info.st_mode & 07777, 0770u);
 }
 
 TEST(EntryEditor, ShowsFilesItMayNotWriteReadOnlyWithTheReason) {

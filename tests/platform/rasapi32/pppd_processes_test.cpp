@@ -122,6 +122,13 @@ TEST(PppdEntry, NetworkManagersPppdIsNoEntry) {
   EXPECT_EQ(pppdEntry(pppd, kPppdCall, "/usr/sbin/pppd"), "isp");
 }
 
+// pppd reads every peer it is called with, a later one's options overriding: an allowed
+// name in front must not cover the peer that really dials.
+TEST(PppdEntry, IsTheLastPeerCalled) {
+  const std::string twoCalls = kPppdCall + std::string("call\0premium\0", 13);
+  EXPECT_EQ(pppdEntry({10, 'S', "pppd"}, twoCalls, "/usr/sbin/pppd"), "premium");
+}
+
 // A real process stands behind the pid, so that a signal would really reach it.
 TEST(PppdSourceHangUp, NeverSignalsAProcessThatTookOverThePid) {
   for (const bool reused : {true, false}) {
