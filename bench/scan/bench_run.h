@@ -78,6 +78,14 @@ inline std::optional<bool> treeOption(int argc, char** argv, int& i, TreeShape& 
   return std::nullopt;
 }
 
+// `name` in the folder of this program (a program built beside it); `name` alone when that
+// folder cannot be found.
+inline std::string besideThisProgram(const std::string& name) {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? name : (self.parent_path() / name).string();
+}
+
 // Processor time of the calling thread, in milliseconds.
 inline double threadCpuMs() {
   timespec now{};

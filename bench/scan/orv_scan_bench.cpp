@@ -158,12 +158,6 @@ YaraRun timeYara(const Options& options, const std::string& rules, const std::st
   return run;
 }
 
-std::string besideThisProgram(const char* name) {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (self.parent_path() / name).string();
-}
-
 struct Pass {
   const char* name;
   bool heuristic;

@@ -29,6 +29,7 @@
 namespace {
 
 using namespace startupbench;
+using scanbench::besideThisProgram;
 using scanbench::numberArgument;
 using scanbench::textArgument;
 namespace fs = std::filesystem;
@@ -99,12 +100,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
     if (!ok) return false;
   }
   return true;
-}
-
-std::string besideThisProgram(const std::string& name) {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? name : (self.parent_path() / name).string();
 }
 
 std::string loadAverage() {
