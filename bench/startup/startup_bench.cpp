@@ -9,7 +9,6 @@
 // read a moment after the window showed, once start-up work has settled.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -111,15 +110,8 @@ std::string loadAverage() {
 
 struct Samples {
   std::vector<double> values;
-  double median() const {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t n = sorted.size();
-    return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-  }
-  double min() const {
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-  }
+  double median() const { return scanbench::medianOf(values); }
+  double min() const { return scanbench::minimumOf(values); }
 };
 
 struct Contender {
