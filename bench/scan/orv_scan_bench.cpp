@@ -102,8 +102,6 @@ std::map<std::string, std::string> sampleNames(const BuiltTree& tree) {
   return names;
 }
 
-// orv-scan over the tree, its JSON output checked: the samples by name, nothing else, every
-// .EXE examined.
 // Wall and processor time of one run.
 struct Measured {
   Timings wall, cpu;
@@ -118,6 +116,8 @@ void printRow(const char* label, const Measured& measured) {
               measured.wall.min(), measured.cpu.median(), measured.wall.ms.size());
 }
 
+// orv-scan over the tree, its JSON output checked: the samples by name, nothing else, every
+// .EXE examined.
 ProcessRun timeOrvScan(const Options& options, const std::string& signatures,
                        const std::string& root, const BuiltTree& tree, bool heuristic,
                        int threads) {
