@@ -15,7 +15,7 @@ install(TARGETS orv orv-sig orv-scan RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
 install(TARGETS sigmatch codesniff libclean procs rasapi32
   LIBRARY DESTINATION ${ORV_INSTALL_PRIVATE_LIBDIR})
 
-# cpack -G DEB (from the build folder): orv_<version>-1_<arch>.deb.
+# cpack -G DEB (from the build folder): orv_<version>_<arch>.deb.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})

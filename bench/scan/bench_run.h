@@ -78,6 +78,14 @@ inline std::optional<bool> treeOption(int argc, char** argv, int& i, TreeShape& 
   return std::nullopt;
 }
 
+// `name` in the folder of this program (a program built beside it); `name` alone when that
+// folder cannot be found.
+inline std::string besideThisProgram(const std::string& name) {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? name : (self.parent_path() / name).string();
+}
+
 // Processor time of the calling thread, in milliseconds.
 inline double threadCpuMs() {
   timespec now{};
@@ -92,15 +100,21 @@ inline double millisecondsOf(const std::function<void()>& work) {
       .count();
 }
 
+// The middle value, the mean of the two middle ones for an even count; 0 for none.
+inline double medianOf(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t n = values.size();
+  return n == 0 ? 0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+inline double minimumOf(const std::vector<double>& values) {
+  return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
+}
+
 struct Timings {
   std::vector<double> ms;
-  double median() const {
-    std::vector<double> sorted = ms;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t n = sorted.size();
-    return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-  }
-  double min() const { return ms.empty() ? 0 : *std::min_element(ms.begin(), ms.end()); }
+  double median() const { return medianOf(ms); }
+  double min() const { return minimumOf(ms); }
 };
 
 inline void require(bool condition, const std::string& what) {

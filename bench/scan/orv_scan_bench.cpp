@@ -102,8 +102,6 @@ std::map<std::string, std::string> sampleNames(const BuiltTree& tree) {
   return names;
 }
 
-// orv-scan over the tree, its JSON output checked: the samples by name, nothing else, every
-// .EXE examined.
 // Wall and processor time of one run.
 struct Measured {
   Timings wall, cpu;
@@ -118,6 +116,8 @@ void printRow(const char* label, const Measured& measured) {
               measured.wall.min(), measured.cpu.median(), measured.wall.ms.size());
 }
 
+// orv-scan over the tree, its JSON output checked: the samples by name, nothing else, every
+// .EXE examined.
 ProcessRun timeOrvScan(const Options& options, const std::string& signatures,
                        const std::string& root, const BuiltTree& tree, bool heuristic,
                        int threads) {
@@ -156,12 +156,6 @@ YaraRun timeYara(const Options& options, const std::string& rules, const std::st
           "yara exited " + std::to_string(run.exitCode) + ", found " +
               std::to_string(run.found.size()) + "\n" + run.output.substr(0, 4000));
   return run;
-}
-
-std::string besideThisProgram(const char* name) {
-  std::error_code error;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", error);
-  return (self.parent_path() / name).string();
 }
 
 struct Pass {

@@ -75,10 +75,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
       options.keep = true;
     else if (arg == "--check-targets")
       options.checkTargets = true;
-    else if (arg == "--clamscan" && i + 1 < argc)
-      options.clamscan = argv[++i];
-    else if (arg == "--dir" && i + 1 < argc)
-      options.parent = argv[++i];
+    else if (arg == "--clamscan")
+      ok = textArgument(argc, argv, i, options.clamscan);
+    else if (arg == "--dir")
+      ok = textArgument(argc, argv, i, options.parent);
     else
       ok = false;
     if (!ok) return false;

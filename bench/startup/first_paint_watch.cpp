@@ -32,7 +32,6 @@ struct FirstPaintWatch::Pending {
   unsigned damage = 0;
   unsigned subtractSequence = 0;  // damage reported before this request came from the map
   std::optional<WindowShown> shown;
-  bool painted = false;
 };
 
 FirstPaintWatch::FirstPaintWatch(const std::string& display) {
@@ -129,7 +128,6 @@ bool FirstPaintWatch::handle(void* raw, Pending* pending, pid_t pid) {
     if (notify->drawable != pending->window || notify->damage != pending->damage) return false;
     if (!notBefore(notify->sequence, pending->subtractSequence)) return false;
     pending->shown->painted = Clock::now();
-    pending->painted = true;
     xcb_damage_destroy(m_connection, pending->damage);
     xcb_flush(m_connection);
     return true;

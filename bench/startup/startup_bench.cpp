@@ -9,7 +9,6 @@
 // read a moment after the window showed, once start-up work has settled.
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -29,6 +28,7 @@
 namespace {
 
 using namespace startupbench;
+using scanbench::besideThisProgram;
 using scanbench::numberArgument;
 using scanbench::textArgument;
 namespace fs = std::filesystem;
@@ -101,12 +101,6 @@ bool parseOptions(int argc, char** argv, Options& options) {
   return true;
 }
 
-std::string besideThisProgram(const std::string& name) {
-  std::error_code error;
-  const fs::path self = fs::read_symlink("/proc/self/exe", error);
-  return error ? name : (self.parent_path() / name).string();
-}
-
 std::string loadAverage() {
   std::ifstream in("/proc/loadavg");
   std::string one, five, fifteen;
@@ -116,15 +110,8 @@ std::string loadAverage() {
 
 struct Samples {
   std::vector<double> values;
-  double median() const {
-    std::vector<double> sorted = values;
-    std::sort(sorted.begin(), sorted.end());
-    const std::size_t n = sorted.size();
-    return n == 0 ? 0 : n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
-  }
-  double min() const {
-    return values.empty() ? 0 : *std::min_element(values.begin(), values.end());
-  }
+  double median() const { return scanbench::medianOf(values); }
+  double min() const { return scanbench::minimumOf(values); }
 };
 
 struct Contender {

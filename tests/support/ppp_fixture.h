@@ -148,7 +148,7 @@ class PppFixture {
   }
 
   // Starts `pppd call NAME` as a dialer outside the program would, and waits until the
-  // stub runs with its signals set (from then on the service lists it). A stub told to end
+  // stub runs with its signals set (from then on the service lists it). A stub that ends
   // at once is not waited for.
   StubPppd& startDialer(const std::string& name) {
     m_dialers.push_back(std::make_unique<StubPppd>(m_stub, name));

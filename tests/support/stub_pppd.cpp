@@ -1,11 +1,9 @@
 // A stand-in for pppd in the tests, started as `pppd call NAME [options...]` by the dial-up
 // service or by a test playing a dialer. What it does is written in its peer file
-// ($ORV_PPP_DIR/peers/NAME) on a line "#stub-pppd: MODE [STATUS]":
+// ($ORV_PPP_DIR/peers/NAME) on a line "#stub-pppd: MODE":
 //   stay         (also without such a line) runs until SIGTERM, then ends with status 5,
 //                as pppd does; the link comes up at once
-//   ignore-term  ignores SIGTERM; only SIGKILL ends it
-//   dialling     like stay, but the link never comes up
-//   exit N       ends at once with status N (0 without N), the link never up
+//   ignore-term  like stay, but ignores SIGTERM; only SIGKILL ends it
 // "The link is up" means what it means for pppd: "ppp-NAME.pid" in $ORV_PPP_RUN_DIR holds the
 // pid. Every stub also leaves "stub-PID.pid" there once its signals are set, so that a test
 // can wait for it and its fixture can end every stub it caused.
@@ -51,14 +49,12 @@ int main(int argc, char** argv) {
   if (entry.empty()) return 2;  // pppd's status for an option error
 
   std::string mode = "stay";
-  int status = 0;
   std::ifstream peer(environment("ORV_PPP_DIR") + "/peers/" + entry);
   for (std::string line; std::getline(peer, line);) {
     if (line.rfind("#stub-pppd:", 0) != 0) continue;
     std::istringstream words(line.substr(11));
-    words >> mode >> status;
+    words >> mode;
   }
-  if (mode == "exit") return status;
 
   if (mode == "ignore-term") {
     signal(SIGTERM, SIG_IGN);
@@ -71,7 +67,7 @@ int main(int argc, char** argv) {
   const std::string pid = std::to_string(getpid());
   const std::string linkFile = runDir + "/ppp-" + entry + ".pid";
   const std::string stubFile = runDir + "/stub-" + pid + ".pid";
-  if (mode != "dialling") writeWhole(linkFile, pid + "\nppp0\n");
+  writeWhole(linkFile, pid + "\nppp0\n");
   writeWhole(stubFile, pid + "\n");
 
   while (!g_terminate) pause();
