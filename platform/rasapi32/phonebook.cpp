@@ -18,10 +18,6 @@ bool endsWith(std::string_view s, std::string_view tail) {
   return s.size() >= tail.size() && s.substr(s.size() - tail.size()) == tail;
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 // Finds the dial string of `entry` and where it stands.
 void locateNumber(PeerEntry& entry) {
   const PppdWord* connect = entry.config.connectWord();
@@ -109,7 +105,7 @@ bool isEntryName(std::string_view name) {
 std::uint32_t Phonebook::list(std::vector<std::string>& names) const {
   names.clear();
   const std::string folder = m_paths.peersDir();
-  const std::unique_ptr<DIR, DirCloser> dir(::opendir(folder.c_str()));
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(folder.c_str()), &::closedir);
   if (!dir) {
     if (errno == ENOENT) return RAS_SUCCESS;  // a machine without dial-up connections
     return errno == EACCES ? RAS_ERROR_PEERS_NOT_PERMITTED : RAS_ERROR_CANNOT_OPEN_PHONEBOOK;

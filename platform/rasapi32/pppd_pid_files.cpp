@@ -9,16 +9,9 @@
 #include "text_file.h"
 
 namespace orv::ras {
-namespace {
-
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
-}  // namespace
 
 bool isLinkUp(const std::string& runDir, std::uint32_t pid) {
-  const std::unique_ptr<DIR, DirCloser> dir(::opendir(runDir.c_str()));
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(runDir.c_str()), &::closedir);
   if (!dir) return false;
   while (const dirent* e = ::readdir(dir.get())) {
     const std::size_t length = std::strlen(e->d_name);

@@ -67,7 +67,6 @@ void PppdProcesses::rescan() {
     Verdict& v = it->second;
     if (added || (v.inode != p.inode && v.inode != 0)) {
       v = Verdict{};
-      v.inode = p.inode;
       judge(p.pid, v);
       setChanged = true;
     }
@@ -92,7 +91,6 @@ void PppdProcesses::lookAgain() {
   const std::uint64_t now = m_table.ticksSinceBoot();
   const std::uint64_t young = kYoungSeconds * m_table.ticksPerSecond();
   std::vector<std::uint32_t> gone;
-  // The young ones, and the known pppd processes.
   // A changed command line means the process ran exec: it is judged again.
   auto recheck = [&](std::uint32_t pid, Verdict& v) {
     const auto cmdline = m_table.cmdline(pid);

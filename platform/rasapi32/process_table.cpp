@@ -42,10 +42,6 @@ std::string procPath(std::uint32_t pid, const char* file) {
   return "/proc/" + std::to_string(pid) + '/' + file;
 }
 
-struct DirCloser {
-  void operator()(DIR* dir) const { ::closedir(dir); }
-};
-
 }  // namespace
 
 std::optional<ProcessStat> parseProcStat(std::string_view line) {
@@ -75,7 +71,7 @@ std::optional<std::uint32_t> ProcFsTable::lastPid() {
 
 bool ProcFsTable::listPids(std::vector<PidEntry>& out) {
   out.clear();
-  const std::unique_ptr<DIR, DirCloser> dir(::opendir("/proc"));
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir("/proc"), &::closedir);
   if (!dir) return false;
   while (const dirent* e = ::readdir(dir.get())) {
     std::uint32_t pid = 0;

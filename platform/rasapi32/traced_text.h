@@ -20,15 +20,6 @@ struct TracedText {
   std::size_t size() const { return text.size(); }
   bool empty() const { return text.empty(); }
 
-  // The whole of a file, each byte its own origin.
-  static TracedText of(const std::string& file) {
-    TracedText t;
-    t.text = file;
-    t.origin.resize(file.size());
-    for (std::size_t i = 0; i < file.size(); ++i) t.origin[i] = i;
-    return t;
-  }
-
   // Bytes [from, to) as a traced text of their own.
   TracedText slice(std::size_t from, std::size_t to) const {
     TracedText t;
