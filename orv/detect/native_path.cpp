@@ -2,37 +2,12 @@
 
 #include <algorithm>
 
+#include "utf8.h"
+
 namespace orv {
 namespace {
 
 constexpr char16_t kEscapeBase = 0xDC80;
-
-// Length of the valid UTF-8 sequence starting at `i`, or 0 when the byte there starts none.
-int validSequenceLength(const QByteArray& bytes, qsizetype i) {
-  const auto at = [&](qsizetype k) { return static_cast<unsigned char>(bytes[k]); };
-  const unsigned char lead = at(i);
-  if (lead < 0x80) return 1;
-  int length;
-  char32_t minimum;
-  char32_t code;
-  if ((lead & 0xE0) == 0xC0) {
-    length = 2, minimum = 0x80, code = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3, minimum = 0x800, code = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4, minimum = 0x10000, code = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (i + length > bytes.size()) return 0;
-  for (int k = 1; k < length; ++k) {
-    if ((at(i + k) & 0xC0) != 0x80) return 0;
-    code = (code << 6) | (at(i + k) & 0x3F);
-  }
-  // Overlong forms, surrogates and values beyond Unicode are not valid UTF-8.
-  if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
-  return length;
-}
 
 }  // namespace
 
@@ -63,13 +38,15 @@ QString pathFromNative(const QByteArray& bytes) {
       path.append(QString::fromUtf8(bytes.constData() + runStart, end - runStart));
   };
   for (qsizetype i = 0; i < bytes.size();) {
-    const int length = validSequenceLength(bytes, i);
+    const std::size_t length =
+        decodeUtf8Sequence({bytes.constData() + i, static_cast<std::size_t>(bytes.size() - i)})
+            .length;
     if (length == 0) {
       flushRun(i);
       path.append(escapedByteUnit(static_cast<unsigned char>(bytes[i])));
       runStart = ++i;
     } else {
-      i += length;
+      i += static_cast<qsizetype>(length);
     }
   }
   flushRun(bytes.size());

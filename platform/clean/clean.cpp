@@ -3,9 +3,6 @@
 #include <cerrno>
 #include <string>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include "pending_removals.h"
 #include "removal.h"
 #include "state_folder.h"
@@ -37,18 +34,10 @@ int32_t clean(const char* path) {
   // text "Datei nicht ermittelt" would otherwise hit a file in whatever folder we run in, or
   // count as "gone" and be reported as removed.
   if (path == nullptr || path[0] != '/') return kCleanNotRemovable;
-  Removal failure = Removal::Never;
-  const auto target = openTarget(path, failure);
-  if (!target) return answerFor(failure);
-  const auto entry = entryAt(target->folder.get(), target->name.c_str());
-  if (!entry) return errno == ENOENT ? kCleanGone : answerFor(failedWith(errno));
-  if (entry->isFolder) return kCleanNotRemovable;
-  // unlinkat works on the name itself: a symbolic link goes, its target stays.
-  if (::unlinkat(target->folder.get(), target->name.c_str(), 0) == 0 || errno == ENOENT)
-    return kCleanGone;
-  if (!mayPassLater(errno)) return kCleanNotRemovable;
+  const RemovalAttempt attempt = removeFile(path);
+  if (attempt.outcome != Removal::Later || !attempt.found) return answerFor(attempt.outcome);
   // Promised for the next start only once the record, with the file's identity, is on disk.
-  return recordPendingRemoval(pendingListFolder(currentStateLocation()), path, entry->identity)
+  return recordPendingRemoval(pendingListFolder(currentStateLocation()), path, *attempt.found)
              ? kCleanPending
              : kCleanNotRemovable;
 }

@@ -127,16 +127,7 @@ bool writeAll(int fd, std::string_view data, off_t offset) {
 // Removes the recorded file if it is still the one recorded. True when the record is kept:
 // its file is still there and may go later.
 bool keepAfterTrying(const Record& record) {
-  Removal failure = Removal::Never;
-  const auto target = openTarget(record.path, failure);
-  if (!target) return failure == Removal::Later;
-  const auto entry = entryAt(target->folder.get(), target->name.c_str());
-  if (!entry) return mayPassLater(errno);
-  // A folder, or another file that took the name: not ours to remove.
-  if (entry->isFolder || entry->identity != record.identity) return false;
-  if (::unlinkat(target->folder.get(), target->name.c_str(), 0) == 0 || errno == ENOENT)
-    return false;
-  return mayPassLater(errno);
+  return removeFile(record.path, &record.identity).outcome == Removal::Later;
 }
 
 // Replaces the list by `kept` as a whole, so that a crash leaves either list intact.

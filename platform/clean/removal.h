@@ -4,16 +4,8 @@
 #include <string>
 
 #include "file_identity.h"
-#include "unique_fd.h"
 
 namespace orv::clean {
-
-// One file to remove, named by its folder (held open, so that what is checked in it is what
-// is removed from it, even if a folder on the way is swapped meanwhile) and its name there.
-struct RemovalTarget {
-  UniqueFd folder;
-  std::string name;
-};
 
 // What became of an attempt.
 enum class Removal {
@@ -22,16 +14,19 @@ enum class Removal {
   Never,  // cannot go, and waiting will not change that
 };
 
-// Whether a failure with this error may pass by itself: a file in use as a mount point or a
-// running program's image. Missing rights, a read-only file system, the immutable attribute
-// and every other error stay as they are until somebody changes them.
-bool mayPassLater(int error);
+struct RemovalAttempt {
+  Removal outcome = Removal::Never;
+  // What stood at the path, when it could be looked at.
+  std::optional<FileIdentity> found;
+};
 
-// The error's outcome: Later when it may pass by itself, Never otherwise.
-Removal failedWith(int error);
-
-// Opens the folder of the absolute `path`. Gone when there is no such folder; Never for a path
-// that names no file (relative, ending in "/", ".", ".."); else the error's outcome.
-std::optional<RemovalTarget> openTarget(const std::string& path, Removal& failure);
+// Removes the entry at the absolute `path` (the name itself: a symbolic link goes, its target
+// stays), looked at and removed through its folder held open, so that what is checked is what
+// is removed even if a folder on the way is swapped meanwhile. Never for a folder, for another
+// file than `expected` when that is given, and for a path that names no file (relative, ending
+// in "/", ".", ".."). Later only where the failure may pass by itself: a file in use as a mount
+// point or a running program's image; missing rights, a read-only file system, the immutable
+// attribute and every other error stay as they are until somebody changes them.
+RemovalAttempt removeFile(const std::string& path, const FileIdentity* expected = nullptr);
 
 }  // namespace orv::clean

@@ -56,7 +56,7 @@ TEST(FileExaminer, AnswersAsTheLibraryExportsDo) {
   writeFile(dir.file("orv.sig"), signatures);
 
   sigmatch::SignatureTable table;
-  ASSERT_TRUE(orvscan::loadSignatures(dir.file("orv.sig"), table).problem.empty());
+  ASSERT_TRUE(orvscan::loadSignatures(dir.file("orv.sig"), table).empty());
   ASSERT_GT(InitDialersDatabase(dir.file("orv.sig").c_str()), 1);
   FileExaminer withHeuristic(table, true), fingerprintOnly(table, false);
   int signatureFindings = 0, heuristicFindings = 0;

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
   const std::string signatures = signatureFile(options, problem);
   if (signatures.empty()) return fail(problem);
   sigmatch::SignatureTable table;
-  const LoadedSignatures loaded = loadSignatures(signatures, table);
-  if (!loaded.problem.empty()) return fail(loaded.problem);
+  problem = loadSignatures(signatures, table);
+  if (!problem.empty()) return fail(problem);
 
   // Findings reach a reading program as they are made, not when a buffer fills.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);

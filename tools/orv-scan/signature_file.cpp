@@ -42,8 +42,7 @@ std::string firstExisting(const std::vector<std::string>& candidates) {
   return {};
 }
 
-LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTable& table) {
-  LoadedSignatures loaded;
+std::string loadSignatures(const std::string& path, sigmatch::SignatureTable& table) {
   const std::string shown = terminalText(path);
   table.clear();
   sigmatch::LoadedSignatures file;
@@ -52,18 +51,15 @@ LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTabl
     table.assign(std::move(file.records));
   } catch (const std::bad_alloc&) {
     table.clear();
-    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(ENOMEM);
-    return loaded;
+    return "cannot read signature file " + shown + ": " + std::strerror(ENOMEM);
   }
   using Status = sigmatch::LoadedSignatures::Status;
   if (file.status == Status::CannotOpen)
-    loaded.problem = "cannot read signature file " + shown + ": " + std::strerror(file.openError);
-  else if (file.status == Status::NotRegularFile)
-    loaded.problem = "signature file " + shown + " is not a regular file";
-  else if (table.count() <= 0)
-    loaded.problem = "signature file " + shown + " holds no signatures";
-  loaded.count = loaded.problem.empty() ? table.count() : 0;
-  return loaded;
+    return "cannot read signature file " + shown + ": " + std::strerror(file.openError);
+  if (file.status == Status::NotRegularFile)
+    return "signature file " + shown + " is not a regular file";
+  if (table.count() <= 0) return "signature file " + shown + " holds no signatures";
+  return {};
 }
 
 }  // namespace orvscan

@@ -15,14 +15,10 @@ std::vector<std::string> defaultSignatureFiles();
 // The first of `candidates` that exists, else empty.
 std::string firstExisting(const std::vector<std::string>& candidates);
 
-struct LoadedSignatures {
-  int count = 0;
-  std::string problem;  // empty on success
-};
-
-// Loads the signature file into `table`, replacing what it held. A file without a single
-// signature is a problem too: a scan with it would call everything clean. A read that fails
-// part-way keeps the records read in full before it, as the desktop program does.
-LoadedSignatures loadSignatures(const std::string& path, sigmatch::SignatureTable& table);
+// Loads the signature file into `table`, replacing what it held; returns what went wrong, empty
+// on success. A file without a single signature is a problem too: a scan with it would call
+// everything clean. A read that fails part-way keeps the records read in full before it, as
+// the desktop program does.
+std::string loadSignatures(const std::string& path, sigmatch::SignatureTable& table);
 
 }  // namespace orvscan

@@ -12,37 +12,11 @@ namespace {
 // Strict UTF-8 decoding: no overlong forms, no surrogates, nothing above U+10FFFF.
 std::optional<std::u32string> decodeUtf8(std::string_view text) {
   std::u32string out;
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<std::uint8_t>(text[i]);
-    int extra;
-    char32_t cp;
-    if (lead < 0x80) {
-      extra = 0;
-      cp = lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      cp = lead & 0x07;
-    } else {
-      return std::nullopt;
-    }
-    if (i + extra >= text.size()) return std::nullopt;
-    for (int k = 1; k <= extra; ++k) {
-      const auto next = static_cast<std::uint8_t>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if ((extra == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
-        (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF))) {
-      return std::nullopt;
-    }
-    out.push_back(cp);
-    i += extra + 1;
+  while (!text.empty()) {
+    const orv::Utf8Sequence sequence = orv::decodeUtf8Sequence(text);
+    if (sequence.length == 0) return std::nullopt;
+    out.push_back(sequence.code);
+    text.remove_prefix(sequence.length);
   }
   return out;
 }
