@@ -1,6 +1,5 @@
 #include "shell/autostart_entry.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 #include <QStandardPaths>
 #include <cerrno>
@@ -53,17 +52,6 @@ QString execValue(const QString& command) {
     }
   }
   return value;
-}
-
-// Creates the missing folders of `folder`, private to the user as the XDG folders are.
-bool makeFolders(const QByteArray& folder) {
-  for (qsizetype slash = folder.indexOf('/', 1);; slash = folder.indexOf('/', slash + 1)) {
-    const QByteArray part = slash < 0 ? folder : folder.left(slash);
-    if (::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash < 0) break;
-  }
-  struct stat info {};
-  return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 [[noreturn]] void fail() {

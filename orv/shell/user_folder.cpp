@@ -26,17 +26,6 @@ QString folderError(const QString& folder) {
   return QStringLiteral("Ordner %1 kann nicht angelegt werden").arg(displayPath(folder));
 }
 
-// Creates the missing folders of `folder` (with or without its trailing "/").
-bool makeFolders(const QByteArray& folder) {
-  for (qsizetype slash = folder.indexOf('/', 1);; slash = folder.indexOf('/', slash + 1)) {
-    const QByteArray part = slash < 0 ? folder : folder.left(slash);
-    if (!part.isEmpty() && ::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
-    if (slash < 0) break;
-  }
-  struct stat info {};
-  return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 bool isSettingsFile(const QByteArray& name) {
   return name.endsWith(".conf");
 }
@@ -99,6 +88,16 @@ QByteArray withSlash(QByteArray folder) {
 }
 
 }  // namespace
+
+bool makeFolders(const QByteArray& folder) {
+  for (qsizetype slash = folder.indexOf('/', 1);; slash = folder.indexOf('/', slash + 1)) {
+    const QByteArray part = slash < 0 ? folder : folder.left(slash);
+    if (!part.isEmpty() && ::mkdir(part.constData(), 0700) != 0 && errno != EEXIST) return false;
+    if (slash < 0) break;
+  }
+  struct stat info {};
+  return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
 
 QString userFolder() {
   const std::string home = userDataHome();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -25,6 +26,10 @@ QString shippedDataFolder();
 // settings and list files at the top (*.conf), which are copied only where the user has none,
 // so the user's options and lists stay. The error texts of what could not be done.
 QStringList seedUserFolder(const QString& shipped, const QString& folder);
+
+// Creates the missing folders of the native path `folder` (with or without its trailing "/"),
+// private to the user as the XDG folders are; whether it stands as a folder afterwards.
+bool makeFolders(const QByteArray& folder);
 
 // For the program entry: when the program's arguments ask for the per-user folder, seeds it
 // and shows in an error box what could not be done (start-up then reports the files that

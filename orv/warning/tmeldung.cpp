@@ -62,27 +62,20 @@ bool isAnswerKey(int key) {
   return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
+// Shrinks the widget's font, down to the smallest size, until `text` fits into `width`.
+void shrinkFontToFit(QWidget* widget, const QString& text, int width) {
+  QFont font = widget->font();
+  while (font.pixelSize() > kSmallestPixels && QFontMetrics(font).horizontalAdvance(text) > width) {
+    font.setPixelSize(font.pixelSize() - 1);
+  }
+  widget->setFont(font);
+}
+
 // A caption with the lock's seconds is longer than the buttons were made for: its font shrinks
 // until it fits. It only ever shrinks while the seconds count down, so it stays steady.
 void fitCaption(QPushButton* button) {
   const int frame = button->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, button);
-  const int room = button->width() - 2 * frame - 4;
-  QFont font = button->font();
-  while (font.pixelSize() > kSmallestPixels &&
-         QFontMetrics(font).horizontalAdvance(button->text()) > room) {
-    font.setPixelSize(font.pixelSize() - 1);
-  }
-  button->setFont(font);
-}
-
-// The help line is long for its fixed width in many sans fonts: shrink it until it fits.
-void fitLinkFont(QLabel* link, int width) {
-  QFont font = link->font();
-  while (font.pixelSize() > kSmallestPixels &&
-         QFontMetrics(font).horizontalAdvance(link->text()) > width) {
-    font.setPixelSize(font.pixelSize() - 1);
-  }
-  link->setFont(font);
+  shrinkFontToFit(button, button->text(), button->width() - 2 * frame - 4);
 }
 
 }  // namespace
@@ -135,7 +128,8 @@ TMeldung::TMeldung(QWidget* parent)
   QFont underlined = font();
   underlined.setUnderline(true);
   Label1->setFont(underlined);
-  fitLinkFont(Label1, 398);
+  // The help line is long for its fixed width in many sans fonts: shrink it until it fits.
+  shrinkFontToFit(Label1, Label1->text(), 398);
   QPalette linkColour = Label1->palette();
   linkColour.setColor(QPalette::WindowText, QColor(64, 128, 128));
   Label1->setPalette(linkColour);

@@ -27,6 +27,18 @@ TEST(ConnectionsFile, RecordsAsStoredPartialRecordDropped) {
   EXPECT_EQ(orv::connectionsToFile(read), handMade);
 }
 
+TEST(ConnectionsFile, ATextOf255BytesIsStoredWholeALongerOneCut) {
+  for (const int length : {255, 256}) {
+    const QByteArray name(length, 'n');
+    const QByteArray file = orv::connectionsToFile({{true, name, QByteArray(length, '1')}});
+    ASSERT_EQ(file.size(), orv::kConnectionRecordSize) << length;
+    const orv::KnownConnectionList read = orv::connectionsFromFile(file);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].EntryName, name.left(255)) << length;
+    EXPECT_EQ(read[0].PhoneText, QByteArray(255, '1')) << length;
+  }
+}
+
 TEST(AllowedListFile, OrdinaryLinesAreStoredAsTheyStand) {
   const QByteArray file = orv::ScrambleText("setup.exe | 0A1B2C3D") + "\r\n" +
                           orv::ScrambleText("") + "\r\n" + orv::ScrambleText("b.exe | 00000F12") +
