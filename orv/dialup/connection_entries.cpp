@@ -35,8 +35,11 @@ std::vector<ConnectionRow> buildConnectionRows(TRasConnector& conns,
     row.details = readEntryDetails(conns, name);
     for (int i = 0; i < conns.ActiveConnections.Count(); ++i)
       if (conns.ActiveConnections.EntryNameAt(i) == name) row.connected = true;
+    // Compared as stored: a mark keeps only the first 255 bytes of each text, and a longer
+    // name (the service allows 256) must still find its own mark.
+    const TKnownConnection key = markOf(false, name, row.details.phoneText);
     for (const TKnownConnection& mark : marks)
-      if (mark.PhoneText == row.details.phoneText && mark.EntryName == name)
+      if (mark.PhoneText == key.PhoneText && mark.EntryName == key.EntryName)
         row.allowed = mark.Allowed;
     rows.push_back(std::move(row));
   }

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <fstream>
 
+#include "dialup/connection_entries.h"
 #include "dialup/ras_connector.h"
 #include "shell/tform1.h"
 #include "support/nm_mock.h"
@@ -83,6 +84,21 @@ class NmConnectorTest : public QObject {
     conns.EntryName = "DSL";
     QCOMPARE(conns.ReadDialParams(), 0u);
     QCOMPARE(conns.Password, QByteArray());
+  }
+
+  // A mark keeps 255 bytes of a name; a profile named with the 256 the service allows keeps its
+  // tick.
+  void aNameLongerThanAMarkKeepsItsTick() {
+    NetworkManagerMock nm;
+    const QByteArray name(256, 'm');
+    nm.addProfile(NetworkManagerMock::gsm(QString::fromLatin1(name), "*99#", "web"));
+    orv::TRasConnector conns;
+    conns.ListEntries();
+    conns.ListActiveConnections();
+    const orv::ConnectionRow row = orv::buildConnectionRows(conns, {}).back();  // after "isp"
+    QCOMPARE(row.entryName, name);
+    const orv::KnownConnectionList marks{orv::markOf(true, name, row.details.phoneText)};
+    QVERIFY(orv::buildConnectionRows(conns, marks).back().allowed);
   }
 
   // End to end: the real window's monitor reports a gsm connection nobody allowed and ends it.
