@@ -1,22 +1,25 @@
 // Program entry: the application, the main window, the warning dialog, the message loop.
+#include <fontconfig/fontconfig.h>
+
 #include <QApplication>
 #include <cstdio>
 #include <cstdlib>
 
 #include "detect/scan_ahead.h"
-#include "shell/font_warm_up.h"
 #include "shell/qt_translations.h"
 #include "shell/signature_load.h"
 #include "shell/tform1.h"
 #include "shell/unix_signals.h"
 #include "shell/user_folder.h"
+#include "shell/warm_up.h"
 
 int main(int argc, char* argv[]) {
   // Both beside the application's connection to the display, which waits on the X server
   // for much of its time: the signature file, read until the window reports its count, and
   // the fonts.
   orv::SignatureLoad::startAhead(orv::signatureFileAhead(argc, argv));
-  orv::FontWarmUp fonts;
+  // FcInit is the call the font database starts with; it keeps what it read for the process.
+  orv::WarmUp fonts([] { FcInit(); });
   QApplication app(argc, argv);  // takes its own options out of argv
   QApplication::setApplicationName(QStringLiteral("orv"));
   // The window lives on while hidden in the notification area.

@@ -106,6 +106,16 @@ uint32_t TRasConnector::keep(uint32_t result) {
   return result;
 }
 
+void TRasConnector::PrepareService() {
+  RasLibrary& service = RasLibrary::shared();
+  if (!service.ensureLoaded() || !service.functions().RasEnumConnectionsA) return;
+  std::vector<unsigned char> buffer(kConnectionBufferSize, 0);
+  writeWord(buffer.data(), rasRecordSizes(service.level()).connection);
+  uint32_t bufferSize = kConnectionBufferSize;
+  uint32_t count = 0;
+  service.functions().RasEnumConnectionsA(buffer.data(), &bufferSize, &count);
+}
+
 bool TRasConnector::IsAvailable() {
   if (library().ensureLoaded()) return true;
   ResultCode = kNotAvailable;

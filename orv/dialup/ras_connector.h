@@ -29,6 +29,11 @@ class TRasConnector {
 
   TRasConnector();
 
+  // Loads the service and lets it take its first look at the connections, which reads every
+  // process once, and drops the answer, so that the window's first lookups find that done.
+  // The one call that may run on another thread, while the window's thread leaves the service
+  // alone; it changes no connector's properties.
+  static void PrepareService();
   // True when the service can be used; loads it on the first call of the process.
   bool IsAvailable();
   // Fills `EntryNames`, sorted by the user's collation without regard to case.

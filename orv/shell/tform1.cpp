@@ -45,6 +45,7 @@
 #include "shell/status_line.h"
 #include "shell/unix_signals.h"
 #include "shell/user_folder.h"
+#include "shell/warm_up.h"
 #include "warning/tmeldung.h"
 #include "warning/warning_presenter.h"
 
@@ -99,6 +100,9 @@ TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QW
   // construction, or from the program's start where main began it (see signatureFileAhead).
   m_signatureLoad = SignatureLoad::takeOver(
       pathToNative(baseDirFromArguments(arguments) + QStringLiteral("orv.sig")));
+  // The hidden page "DFÜ Netzwerk" and the dial-up monitor look at the connections during
+  // start-up; the service's first look, the costly one, is taken meanwhile.
+  WarmUp dialupService(&TRasConnector::PrepareService);
   initResources();
   buildWindow();
   centreOnDesktop();
@@ -112,6 +116,7 @@ TForm1::TForm1(const QStringList& arguments, UnixSignals* terminationSignals, QW
   connectHandlers();
   if (terminationSignals)
     connect(terminationSignals, &UnixSignals::terminationRequested, this, &TForm1::requestQuit);
+  dialupService.wait();
   FormCreate(this);
 }
 

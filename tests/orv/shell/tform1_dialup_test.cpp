@@ -105,6 +105,14 @@ class TForm1DialupTest : public QObject {
     QVERIFY(!isp.hasEnded());
   }
 
+  void connectionUpBeforeTheStartIsListed() {
+    // The service's first look at the processes is taken beside the window's construction.
+    m_ppp->startDialer("isp");
+    auto form = start();
+    QVERIFY(row(*form, "isp"));
+    QCOMPARE(row(*form, "isp")->text(4), QStringLiteral("Verbunden"));
+  }
+
   void entryWithAChangedNumberLosesItsMark() {
     auto form = start(100);
     row(*form, "isp")->setCheckState(0, Qt::Checked);
