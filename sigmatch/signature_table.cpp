@@ -18,6 +18,14 @@ std::size_t bucketCountFor(std::size_t records) {
   return buckets;
 }
 
+// Fingerprints of one bucket mostly differ in their first character already, so that is
+// looked at before the length and the rest, which cost a call.
+bool holds(const SignatureRecord& record, std::string_view fingerprint) {
+  const std::string_view stored = record.fingerprint.view();
+  if (!fingerprint.empty() && (stored.empty() || stored[0] != fingerprint[0])) return false;
+  return stored == fingerprint;
+}
+
 }  // namespace
 
 void SignatureTable::clear() {
@@ -84,7 +92,7 @@ const SignatureRecord* SignatureTable::findFirst(std::string_view fingerprint) c
   const std::size_t bucket = hashOf(fingerprint) & (m_bucketStarts.size() - 2);
   const std::uint32_t end = m_bucketStarts[bucket + 1];
   for (std::uint32_t i = m_bucketStarts[bucket]; i < end; ++i) {
-    if (m_records[i].fingerprint.view() == fingerprint) return &m_records[i];
+    if (holds(m_records[i], fingerprint)) return &m_records[i];
   }
   return nullptr;
 }
