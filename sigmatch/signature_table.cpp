@@ -6,27 +6,38 @@
 namespace sigmatch {
 namespace {
 
-// Far beyond what chance produces at half load (a million random fingerprints probe 40 slots
-// at the most); reached only by colliding on purpose.
-constexpr std::size_t kMaxProbes = 128;
-
 std::size_t hashOf(std::string_view text) {
   return std::hash<std::string_view>{}(text);
+}
+
+// About four records a bucket: few enough to compare one after the other, many enough that
+// the offsets stay small beside the records.
+std::size_t bucketCountFor(std::size_t records) {
+  std::size_t buckets = 1;
+  while (buckets * 4 < records) buckets *= 2;
+  return buckets;
+}
+
+// Fingerprints of one bucket mostly differ in their first character already, so that is
+// looked at before the length and the rest, which cost a call.
+bool holds(const SignatureRecord& record, std::string_view fingerprint) {
+  const std::string_view stored = record.fingerprint.view();
+  if (!fingerprint.empty() && (stored.empty() || stored[0] != fingerprint[0])) return false;
+  return stored == fingerprint;
 }
 
 }  // namespace
 
 void SignatureTable::clear() {
-  std::vector<std::int32_t>().swap(m_slots);
+  std::vector<std::uint32_t>().swap(m_bucketStarts);
   std::vector<SignatureRecord>().swap(m_records);
-  m_useLinearPass = false;
 }
 
 void SignatureTable::assign(std::vector<SignatureRecord> records) {
   clear();
   m_records = std::move(records);
   try {
-    buildIndex();
+    groupByBucket();
   } catch (...) {
     // Without a complete index the table would answer differently from its records.
     clear();
@@ -34,38 +45,54 @@ void SignatureTable::assign(std::vector<SignatureRecord> records) {
   }
 }
 
-void SignatureTable::buildIndex() {
-  if (m_records.empty()) return;
-  std::size_t capacity = 16;
-  while (capacity < 2 * m_records.size()) capacity *= 2;
-  m_slots.assign(capacity, 0);
-  const std::size_t mask = capacity - 1;
+// A stable counting sort by bucket, applied in place: besides the offsets it needs one
+// destination a record, and no second copy of the records.
+void SignatureTable::groupByBucket() {
+  const std::size_t count = m_records.size();
+  if (count == 0) return;
+  const std::size_t mask = bucketCountFor(count) - 1;
+  m_bucketStarts.assign(mask + 2, 0);
+  std::vector<std::uint32_t> destination(count);
 
-  for (std::size_t i = 0; i < m_records.size(); ++i) {
-    const std::string_view key = m_records[i].fingerprint.view();
-    std::size_t slot = hashOf(key) & mask;
-    std::size_t probes = 0;
-    // An equal key already in place belongs to an earlier record, which stays the answer.
-    while (m_slots[slot] != 0 && m_records[m_slots[slot] - 1].fingerprint.view() != key) {
-      if (++probes == kMaxProbes) {
-        std::vector<std::int32_t>().swap(m_slots);
-        m_useLinearPass = true;
-        return;
-      }
-      slot = (slot + 1) & mask;
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::size_t bucket = hashOf(m_records[i].fingerprint.view()) & mask;
+    destination[i] = static_cast<std::uint32_t>(bucket);
+    ++m_bucketStarts[bucket + 1];
+  }
+  for (std::size_t b = 1; b < m_bucketStarts.size(); ++b) {
+    m_bucketStarts[b] += m_bucketStarts[b - 1];
+  }
+  // Handing out places in file order keeps each bucket in file order. Each bucket's entry
+  // serves as its cursor and so ends at the next bucket's start; shifting back restores it.
+  for (std::size_t i = 0; i < count; ++i) destination[i] = m_bucketStarts[destination[i]]++;
+  for (std::size_t b = m_bucketStarts.size() - 1; b > 0; --b) {
+    m_bucketStarts[b] = m_bucketStarts[b - 1];
+  }
+  m_bucketStarts[0] = 0;
+
+  // Follows each cycle of the permutation, carrying one record; a placed record is marked
+  // by its destination being its own place.
+  for (std::size_t start = 0; start < count; ++start) {
+    if (destination[start] == start) continue;
+    SignatureRecord carried = m_records[start];
+    std::size_t to = destination[start];
+    while (to != start) {
+      std::swap(carried, m_records[to]);
+      const std::size_t next = destination[to];
+      destination[to] = static_cast<std::uint32_t>(to);
+      to = next;
     }
-    if (m_slots[slot] == 0) m_slots[slot] = static_cast<std::int32_t>(i + 1);
+    m_records[start] = carried;
+    destination[start] = static_cast<std::uint32_t>(start);
   }
 }
 
 const SignatureRecord* SignatureTable::findFirst(std::string_view fingerprint) const {
-  if (m_useLinearPass) return findFirstLinear(fingerprint);
-  if (m_slots.empty()) return nullptr;
-  const std::size_t mask = m_slots.size() - 1;
-  for (std::size_t slot = hashOf(fingerprint) & mask; m_slots[slot] != 0;
-       slot = (slot + 1) & mask) {
-    const SignatureRecord& record = m_records[static_cast<std::size_t>(m_slots[slot] - 1)];
-    if (record.fingerprint.view() == fingerprint) return &record;
+  if (m_bucketStarts.empty()) return nullptr;
+  const std::size_t bucket = hashOf(fingerprint) & (m_bucketStarts.size() - 2);
+  const std::uint32_t end = m_bucketStarts[bucket + 1];
+  for (std::uint32_t i = m_bucketStarts[bucket]; i < end; ++i) {
+    if (holds(m_records[i], fingerprint)) return &m_records[i];
   }
   return nullptr;
 }

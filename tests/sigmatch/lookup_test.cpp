@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "sigmatch/fingerprint.h"
@@ -118,6 +119,27 @@ TEST(SignatureTable, TheIndexAnswersLikeAPassInFileOrder) {
     pool.push_back(hexText(32));  // in no record
     for (const std::string& query : pool) {
       EXPECT_EQ(table.findFirst(query), table.findFirstLinear(query)) << query;
+    }
+  }
+}
+
+// The table keeps its records in an order of its own; among records of one fingerprint the
+// answer is still the first in the file, with many buckets as with all records in one.
+TEST(SignatureTable, AnswersTheFirstInFileOrderWhateverOrderItKeeps) {
+  for (const std::size_t distinctFingerprints : {300, 1}) {
+    std::mt19937 random(11);
+    std::vector<sigmatch::SignatureRecord> records(5000);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      records[i].dialerName.assign("R" + std::to_string(i));
+      records[i].fingerprint.assign("fp" + std::to_string(random() % distinctFingerprints));
+    }
+    sigmatch::SignatureTable table;
+    table.assign(records);
+    for (std::size_t f = 0; f < distinctFingerprints; ++f) {
+      const std::string query = "fp" + std::to_string(f);
+      const auto first = std::find_if(records.begin(), records.end(),
+                                      [&](const auto& r) { return r.fingerprint.view() == query; });
+      ASSERT_EQ(table.answer(query), first->dialerName.view()) << query;
     }
   }
 }
