@@ -107,13 +107,8 @@ uint32_t TRasConnector::keep(uint32_t result) {
 }
 
 void TRasConnector::PrepareService() {
-  RasLibrary& service = RasLibrary::shared();
-  if (!service.ensureLoaded() || !service.functions().RasEnumConnectionsA) return;
-  std::vector<unsigned char> buffer(kConnectionBufferSize, 0);
-  writeWord(buffer.data(), rasRecordSizes(service.level()).connection);
-  uint32_t bufferSize = kConnectionBufferSize;
-  uint32_t count = 0;
-  service.functions().RasEnumConnectionsA(buffer.data(), &bufferSize, &count);
+  // A connector of its own, dropped with what it learnt: the window's connector stays as it is.
+  TRasConnector().ListActiveConnections();
 }
 
 bool TRasConnector::IsAvailable() {
